@@ -1,0 +1,53 @@
+      *> Initialisation block of the runtime (1201 bytes).  Move the
+      *> titles and options, then CALL "KORVEXAN" USING KV-INIT-BLOCK
+      *> KV-INIT-BLOCK KV-INIT-BLOCK KV-INIT-BLOCK.  Function call 17
+      *> fills the same layout with the current settings.
+       01  KV-INIT-BLOCK.
+           05  KV-INIT-MARK            PIC X(2) VALUE X"FFFF".
+           05  KV-INIT-INI-FILE        PIC X(255) VALUE SPACES.
+           05  KV-INIT-HWND            PIC X(4) VALUE LOW-VALUES.
+           05  KV-INIT-HWND2           PIC X(4) VALUE LOW-VALUES.
+           05  KV-INIT-TITLE           PIC X(255) VALUE SPACES.
+           05  KV-INIT-ABOUT-TITLE     PIC X(255) VALUE SPACES.
+           05  KV-INIT-ABOUT-TEXT      PIC X(255) VALUE SPACES.
+           05  KV-INIT-FONT-HEIGHT     PIC S9(4) COMP-5 VALUE 16.
+           05  KV-INIT-FONT-WIDTH      PIC S9(4) COMP-5 VALUE 8.
+           05  KV-INIT-FONT-ESCAPEMENT PIC S9(4) COMP-5 VALUE 0.
+           05  KV-INIT-FONT-ORIENT     PIC S9(4) COMP-5 VALUE 0.
+           05  KV-INIT-FONT-WEIGHT     PIC S9(4) COMP-5 VALUE 400.
+           05  KV-INIT-FONT-ITALIC     PIC X VALUE LOW-VALUE.
+           05  KV-INIT-FONT-UNDERLINE  PIC X VALUE LOW-VALUE.
+           05  KV-INIT-FONT-STRIKEOUT  PIC X VALUE LOW-VALUE.
+           05  KV-INIT-FONT-CHARSET    PIC X VALUE X"FF".
+           05  KV-INIT-FONT-OUTPREC    PIC X VALUE LOW-VALUE.
+           05  KV-INIT-FONT-CLIPPREC   PIC X VALUE LOW-VALUE.
+           05  KV-INIT-FONT-QUALITY    PIC X VALUE LOW-VALUE.
+           05  KV-INIT-FONT-PITCH      PIC X VALUE X"01".
+           05  KV-INIT-FONT-FACE       PIC X(32) VALUE LOW-VALUES.
+           05  FILLER                  PIC X(32) VALUE LOW-VALUES.
+           05  KV-INIT-MENU-OPTION     PIC X VALUE "0".
+           05  KV-INIT-ALT-KEY         PIC X VALUE "0".
+           05  KV-INIT-SYSTEM-MENU     PIC X VALUE "0".
+           05  KV-INIT-CLOSE-VALUE     PIC S9(4) COMP-5 VALUE 0.
+           05  KV-INIT-STATUS-NUM      PIC X VALUE "Y".
+           05  KV-INIT-STATUS-CAPS     PIC X VALUE "Y".
+           05  KV-INIT-STATUS-INSERT   PIC X VALUE "Y".
+           05  KV-INIT-WINDOW-X        PIC S9(4) COMP-5 VALUE 0.
+           05  KV-INIT-WINDOW-Y        PIC S9(4) COMP-5 VALUE 0.
+           05  KV-INIT-WINDOW-WIDTH    PIC S9(4) COMP-5 VALUE 0.
+           05  KV-INIT-WINDOW-HEIGHT   PIC S9(4) COMP-5 VALUE 0.
+           05  FILLER                  PIC X(49) VALUE LOW-VALUES.
+           05  KV-INIT-MULTI-INSTANCE  PIC X VALUE "N".
+           05  KV-INIT-MB1-DBL-CHAR    PIC S9(4) COMP-5 VALUE 13.
+           05  KV-INIT-MB1-DBL-FUNC    PIC S9(4) COMP-5 VALUE 0.
+           05  KV-INIT-MB1-SELECTOR    PIC X VALUE "1".
+           05  KV-INIT-MOUSE-ARROWS    PIC X VALUE "Y".
+           05  KV-INIT-MENU-MISS-CHAR  PIC S9(4) COMP-5 VALUE 0.
+           05  KV-INIT-MENU-MISS-FUNC  PIC S9(4) COMP-5 VALUE 0.
+           05  KV-INIT-NEW-FIELD-OPT   PIC X VALUE LOW-VALUE.
+           05  KV-INIT-FLD-MISS-CHAR   PIC S9(4) COMP-5 VALUE 0.
+           05  KV-INIT-FLD-MISS-FUNC   PIC S9(4) COMP-5 VALUE 0.
+           05  KV-INIT-MB2-DBL-CHAR    PIC S9(4) COMP-5 VALUE 0.
+           05  KV-INIT-MB2-DBL-FUNC    PIC S9(4) COMP-5 VALUE 0.
+           05  KV-INIT-MB2-REL-CHAR    PIC S9(4) COMP-5 VALUE 0.
+           05  KV-INIT-MB2-REL-FUNC    PIC S9(4) COMP-5 VALUE 0.

@@ -1,0 +1,235 @@
+// The initialisation call: window options and settings (first call only),
+// titles, masks and messages (every call).
+
+#include <cstring>
+#include <string>
+
+#include "runtime/engine/diagnostics.h"
+#include "runtime/engine/tables.h"
+#include "runtime/interface/cellview.h"
+#include "runtime/terminal/terminal.h"
+#include "runtime/utilities/bytes.h"
+#include "runtime/utilities/profile.h"
+
+namespace kv::iface {
+
+namespace {
+
+using engine::log;
+namespace o = init_off;
+
+std::string text_of(const std::uint8_t* p, std::size_t n) {
+  return std::string(trim_right(field(p, n)));
+}
+
+std::string menu_name(char c) {
+  switch (c) {
+    case '0': return "Windows (ALL)";
+    case '1': return "Windows (SYS)";
+    case '2': return "No Windows Menu";
+    default: return "Invalid";
+  }
+}
+std::string alt_name(char c) { return c == '0' ? "Windows" : c == '1' ? "DOS" : "Invalid"; }
+std::string sysmenu_name(char c) { return c == '0' ? "Enabled" : c == '1' ? "Disabled" : "Invalid"; }
+
+void copy_options(const std::uint8_t* b) {
+  term::ScrCommon& c = term::common();
+  c.menu_option = static_cast<char>(b[o::kMenuOption]);
+  c.alt_key_handling = static_cast<char>(b[o::kAltKey]);
+  c.system_menu_option = static_cast<char>(b[o::kSystemMenu]);
+  c.global_close_value = get_s16(b + o::kGlobalClose);
+  c.status_num = static_cast<char>(b[o::kStatusNum]);
+  c.status_caps = static_cast<char>(b[o::kStatusCaps]);
+  c.status_insert = static_cast<char>(b[o::kStatusInsert]);
+  c.multiple_instances = static_cast<char>(b[o::kMultipleInstances]);
+  c.mb1_double_char = get_s16(b + o::kMb1DoubleChar);
+  c.mb1_double_func = get_s16(b + o::kMb1DoubleFunc);
+  c.mb1_selector = static_cast<char>(b[o::kMb1Selector]);
+  c.mouse_arrow_keys = static_cast<char>(b[o::kMouseArrowKeys]);
+  c.menu_missed_char = get_s16(b + o::kMenuMissedChar);
+  c.menu_missed_func = get_s16(b + o::kMenuMissedFunc);
+  c.new_field_option = b[o::kNewFieldOption];
+  c.missed_field_char = get_s16(b + o::kMissedFieldChar);
+  c.missed_field_func = get_s16(b + o::kMissedFieldFunc);
+  c.mb2_double_char = get_s16(b + o::kMb2DoubleChar);
+  c.mb2_double_func = get_s16(b + o::kMb2DoubleFunc);
+  c.mb2_release_char = get_s16(b + o::kMb2ReleaseChar);
+  c.mb2_release_func = get_s16(b + o::kMb2ReleaseFunc);
+
+  const char* opt = "Korvexan options";
+  log(opt, "Menu", menu_name(c.menu_option));
+  log(opt, "Alt-key handling", alt_name(c.alt_key_handling));
+  log(opt, "System Menu", sysmenu_name(c.system_menu_option));
+  log(opt, "Global CLOSE value", num(c.global_close_value));
+  log(opt, "Status: Numlock", std::string(1, c.status_num));
+  log(opt, "Status: Caplock", std::string(1, c.status_caps));
+  log(opt, "Status: Insert", std::string(1, c.status_insert));
+  log(opt, "Multiple instances", std::string(1, c.multiple_instances));
+  log(opt, "MB1-Double Char", num(c.mb1_double_char));
+  log(opt, "MB1-Double Func", num(c.mb1_double_func));
+  log(opt, "MB1-Selector Field", c.mb1_selector == '1' ? "Simulate Enter" : "No Action");
+  log(opt, "Mouse Arrow keys", std::string(1, c.mouse_arrow_keys));
+  log(opt, "Menu-missed (char)", num(c.menu_missed_char));
+  log(opt, "Menu-missed (func)", num(c.menu_missed_func));
+  log(opt, "New field option", c.new_field_option == 0 ? "Tab (first pos)" : "Match mouse");
+  log(opt, "Missed field (char)", num(c.missed_field_char));
+  log(opt, "Missed field (func)", num(c.missed_field_func));
+  log(opt, "MB2-Double Char", num(c.mb2_double_char));
+  log(opt, "MB2-Double Func", num(c.mb2_double_func));
+  log(opt, "MB2-Release Char", num(c.mb2_release_char));
+  log(opt, "MB2-Release Func", num(c.mb2_release_func));
+}
+
+long mod10000(long v) { return v % 10000; }
+
+// Window placement and font from section "Korvexan"; the results go back
+// into the block and into the common area.
+void read_settings(std::uint8_t* b) {
+  term::ScrCommon& c = term::common();
+  const std::string& file = c.settings_file;
+  const char* sec = "Korvexan";
+  auto get = [&](const char* key, long def) { return mod10000(profile::get_int(file, sec, key, def)); };
+
+  c.show_command = static_cast<std::int32_t>(get("WindowShowState", 1));
+  c.window_x_origin = static_cast<std::int32_t>(get("WindowXOrigin", 0));
+  c.window_y_origin = static_cast<std::int32_t>(get("WindowYOrigin", 0));
+  c.window_x_origin_max = static_cast<std::int32_t>(get("WindowXOriginMax", 0));
+  c.window_y_origin_max = static_cast<std::int32_t>(get("WindowYOriginMax", 0));
+  c.window_width = static_cast<std::int32_t>(get("WindowWidth", 9999));
+  c.window_height = static_cast<std::int32_t>(get("WindowHeight", 9999));
+
+  term::LogicalFont& f = c.creation_font;
+  auto s16 = [&](int off) { return static_cast<long>(get_s16(b + off)); };
+  f.height = static_cast<std::int32_t>(get("FontHeight", s16(o::kFontHeight)));
+  f.width = static_cast<std::int32_t>(get("FontWidth", s16(o::kFontWidth)));
+  f.escapement = static_cast<std::int32_t>(get("FontEscapement", s16(o::kFontEscapement)));
+  f.orientation = static_cast<std::int32_t>(get("FontOrientation", s16(o::kFontOrientation)));
+  f.weight = static_cast<std::int32_t>(get("FontWeight", s16(o::kFontWeight)));
+  f.italic = static_cast<std::uint8_t>(get("FontItalic", b[o::kFontItalic]));
+  f.underline = static_cast<std::uint8_t>(get("FontUnderline", b[o::kFontUnderline]));
+  f.strikeout = static_cast<std::uint8_t>(get("FontStrikeout", b[o::kFontStrikeout]));
+  f.charset = static_cast<std::uint8_t>(get("FontCharSet", b[o::kFontCharSet]));
+  f.out_precision = static_cast<std::uint8_t>(get("FontOutPrecision", b[o::kFontOutPrecision]));
+  f.clip_precision = static_cast<std::uint8_t>(get("FontClipPrecision", b[o::kFontClipPrecision]));
+  f.quality = static_cast<std::uint8_t>(get("FontQuality", b[o::kFontQuality]));
+  f.pitch_family = static_cast<std::uint8_t>(get("FontPitchandFamily", b[o::kFontPitchFamily]));
+  std::string face_default(up_to_nul(trim_right(field(b + o::kFontFace, 32))));
+  f.face = profile::get_string(file, sec, "FontFacename", face_default).substr(0, 32);
+
+  put_s16(b + o::kWindowX, static_cast<std::int16_t>(c.window_x_origin));
+  put_s16(b + o::kWindowY, static_cast<std::int16_t>(c.window_y_origin));
+  put_s16(b + o::kWindowWidth, static_cast<std::int16_t>(c.window_width));
+  put_s16(b + o::kWindowHeight, static_cast<std::int16_t>(c.window_height));
+  put_s16(b + o::kFontHeight, static_cast<std::int16_t>(f.height));
+  put_s16(b + o::kFontWidth, static_cast<std::int16_t>(f.width));
+  put_s16(b + o::kFontEscapement, static_cast<std::int16_t>(f.escapement));
+  put_s16(b + o::kFontOrientation, static_cast<std::int16_t>(f.orientation));
+  put_s16(b + o::kFontWeight, static_cast<std::int16_t>(f.weight));
+  b[o::kFontItalic] = f.italic;
+  b[o::kFontUnderline] = f.underline;
+  b[o::kFontStrikeout] = f.strikeout;
+  b[o::kFontCharSet] = f.charset;
+  b[o::kFontOutPrecision] = f.out_precision;
+  b[o::kFontClipPrecision] = f.clip_precision;
+  b[o::kFontQuality] = f.quality;
+  b[o::kFontPitchFamily] = f.pitch_family;
+  put_padded(b + o::kFontFace, 32, f.face, 0);
+
+  log("WindowXOrigin", "", num(c.window_x_origin));
+  log("WindowYOrigin", "", num(c.window_y_origin));
+  log("WindowXOriginMax", "", num(c.window_x_origin_max));
+  log("WindowYOriginMax", "", num(c.window_y_origin_max));
+  log("WindowWidth", "", num(c.window_width));
+  log("WindowHeight", "", num(c.window_height));
+  const char* kf = "Korvexan Font:";
+  log(kf, "Height", num(f.height));
+  log(kf, "Width", num(f.width));
+  log(kf, "Escapement", num(f.escapement));
+  log(kf, "Orientation", num(f.orientation));
+  log(kf, "Weight", num(f.weight));
+  log(kf, "Italics", num(f.italic));
+  log(kf, "Facename", f.face);
+  log(kf, "PitchandFamily", num(f.pitch_family));
+}
+
+// The font fields of the block, taken as the creation font when no
+// settings file is named.
+void font_from_block(const std::uint8_t* b) {
+  term::LogicalFont& f = term::common().creation_font;
+  f.height = get_s16(b + o::kFontHeight);
+  f.width = get_s16(b + o::kFontWidth);
+  f.escapement = get_s16(b + o::kFontEscapement);
+  f.orientation = get_s16(b + o::kFontOrientation);
+  f.weight = get_s16(b + o::kFontWeight);
+  f.italic = b[o::kFontItalic];
+  f.underline = b[o::kFontUnderline];
+  f.strikeout = b[o::kFontStrikeout];
+  f.charset = b[o::kFontCharSet];
+  f.out_precision = b[o::kFontOutPrecision];
+  f.clip_precision = b[o::kFontClipPrecision];
+  f.quality = b[o::kFontQuality];
+  f.pitch_family = b[o::kFontPitchFamily];
+  f.face = std::string(up_to_nul(trim_right(field(b + o::kFontFace, 32))));
+}
+
+int mask_count_of(const std::uint8_t* masks) {
+  int n = 0;
+  for (int i = 0; i < 3; ++i) {
+    if (masks[i] < '0' || masks[i] > '9') return 0;
+    n = n * 10 + (masks[i] - '0');
+  }
+  return n > engine::Tables::kMaxMasks ? engine::Tables::kMaxMasks : n;
+}
+
+}  // namespace
+
+void initialisation_call(std::uint8_t* block, const std::uint8_t* stub, const std::uint8_t* masks,
+                         const std::uint8_t* messages) {
+  term::ScrCommon& c = term::common();
+  EntryState& st = entry_state();
+  log("Windows initialization");
+  c.screen_rows = 25;
+  c.screen_columns = 80;
+
+  std::string settings = text_of(block + o::kSettingsFile, 255);
+  settings = std::string(trim_right(up_to_nul(settings)));
+  if (!settings.empty()) {
+    c.settings_file = settings;
+    log("Using .INI file:", "", settings);
+  }
+
+  if (!st.options_copied) {
+    st.options_copied = true;
+    copy_options(block);
+    font_from_block(block);
+    if (!c.settings_file.empty()) read_settings(block);
+  }
+
+  c.window_title = std::string(up_to_nul(text_of(block + o::kWindowTitle, 255)));
+  c.about_title = std::string(up_to_nul(text_of(block + o::kAboutTitle, 255)));
+  c.about_text = std::string(up_to_nul(text_of(block + o::kAboutText, 255)));
+
+  engine::Tables& t = engine::tables();
+  if (stub) std::memcpy(t.stub.data(), stub, t.stub.size());
+  if (masks) {
+    t.mask_count = mask_count_of(masks);
+    for (int n = 1; n <= t.mask_count; ++n) {
+      const std::uint8_t* rec = masks + 3 + (n - 1) * engine::Tables::kMaskSize;
+      std::memcpy(t.masks[static_cast<std::size_t>(n - 1)].data(), rec, engine::Tables::kMaskSize);
+      if (engine::trace_switch() == 'L') {
+        std::string_view text = field(rec, engine::Tables::kMaskSize);
+        auto end = text.find(static_cast<char>(0xDD));
+        log("Edit Mask Number " + zero_padded(n, 3), "Edit Mask Text",
+            text.substr(0, end == std::string_view::npos ? text.size() : end));
+      }
+    }
+  }
+  if (messages)
+    for (int n = 0; n < engine::Tables::kMessages; ++n)
+      std::memcpy(t.messages[static_cast<std::size_t>(n)].data(),
+                  messages + n * engine::Tables::kMessageSize, engine::Tables::kMessageSize);
+  st.initialised = true;
+}
+
+}  // namespace kv::iface

@@ -1,6 +1,7 @@
 # kv_cobol_test(<name> PROGRAM <main.cob> [SOURCES <more.cob>...]
 #               [MODULES <exit.cob>...] [COPY <dir>...] [INPUT <script>]
-#               [EXPECT_OUT <file>] [EXPECT_ERR <file>] [EXIT <status>]
+#               [EXPECT_OUT <file>] [EXPECT_ERR <file>] [EXPECT_LOG <file>]
+#               [EXIT <status>]
 #               [ENV K=V ...] [LINK static|shared])
 #
 # Compiles a COBOL program with cobc against the project's libraries and
@@ -8,11 +9,12 @@
 # into the test's COB_LIBRARY_PATH (user exits, replacement modules).
 # Expected output files may hold @BUILD_DATE@, @BUILD_TIME@,
 # @BUILD_TIME_LONG@ and @REVISION@, replaced by this build's values.
+# EXPECT_LOG lines "+ text" must appear in KORVEXAN.LOG, "- text" must not.
 
 find_program(KV_COBC cobc REQUIRED)
 
 function(kv_cobol_test name)
-  cmake_parse_arguments(T "" "PROGRAM;INPUT;EXPECT_OUT;EXPECT_ERR;EXIT;LINK"
+  cmake_parse_arguments(T "" "PROGRAM;INPUT;EXPECT_OUT;EXPECT_ERR;EXPECT_LOG;EXIT;LINK"
                           "SOURCES;MODULES;COPY;ENV" ${ARGN})
   if(NOT T_EXIT)
     set(T_EXIT 0)
@@ -39,6 +41,9 @@ function(kv_cobol_test name)
   endif()
   if(T_EXPECT_OUT)
     list(APPEND args --expect-out ${T_EXPECT_OUT})
+  endif()
+  if(T_EXPECT_LOG)
+    list(APPEND args --expect-log ${T_EXPECT_LOG})
   endif()
   if(T_EXPECT_ERR)
     list(APPEND args --expect-err ${T_EXPECT_ERR})

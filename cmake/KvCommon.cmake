@@ -12,6 +12,17 @@ endif()
 # The build date and time appear in the runtime's 35-character
 # identification and in abort titles.  string(TIMESTAMP) honours
 # SOURCE_DATE_EPOCH, so a reproducible build gets a fixed stamp.
+# Without SOURCE_DATE_EPOCH the stamp is the time of the last commit, so a
+# new configure of the same sources does not rebuild everything.
+if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
+  execute_process(COMMAND git log -1 --format=%ct
+                  WORKING_DIRECTORY ${CMAKE_CURRENT_LIST_DIR}/..
+                  OUTPUT_VARIABLE kv_commit_time OUTPUT_STRIP_TRAILING_WHITESPACE
+                  RESULT_VARIABLE kv_git_rc ERROR_QUIET)
+  if(kv_git_rc EQUAL 0 AND kv_commit_time)
+    set(ENV{SOURCE_DATE_EPOCH} ${kv_commit_time})
+  endif()
+endif()
 string(TIMESTAMP KV_BUILD_DATE_RAW "%b %d, %Y" UTC)
 string(TOUPPER "${KV_BUILD_DATE_RAW}" KV_BUILD_DATE)
 string(TIMESTAMP KV_BUILD_TIME "%H.%M" UTC)

@@ -46,7 +46,8 @@ std::string abort_title(int reason, std::string_view panel_name) {
 
 std::string abort_text(int reason, char base_color) {
   if (reason == 0) return {};
-  std::string msg(up_to_nul(tables().message(reason)));
+  // The text ends at its first X'00'; the blanks that pad it to 80 are not shown.
+  std::string msg(trim_right(up_to_nul(tables().message(reason))));
   if (reason == 1 || reason == 34) return std::string(1, base_color) + msg;
   if (reason == 2 || reason == 5 || reason == 11) return g_last_exit + msg;
   return msg;

@@ -4,7 +4,7 @@
 # standard error with what the test expects.  Used by kv_cobol_test().
 set -u
 
-name= build= program= input= expect_out= expect_err= exit_want=0 link=shared sanitize=0
+name= build= program= input= expect_out= expect_err= expect_log= exit_want=0 link=shared sanitize=0
 sources=() modules=() copies=() envs=()
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -18,6 +18,7 @@ while [ $# -gt 0 ]; do
     --input) input=$2; shift 2 ;;
     --expect-out) expect_out=$2; shift 2 ;;
     --expect-err) expect_err=$2; shift 2 ;;
+    --expect-log) expect_log=$2; shift 2 ;;
     --exit) exit_want=$2; shift 2 ;;
     --link) link=$2; shift 2 ;;
     --sanitize) sanitize=$2; shift 2 ;;
@@ -45,7 +46,9 @@ done
 srcs=("$src_dir/$program")
 for s in "${sources[@]}"; do srcs+=("$src_dir/$s"); done
 if [ "$link" = static ]; then
-  libs=("$lib/libkorvexan.a" -L"$lib" -lcellview -Q "-Wl,-rpath,$lib" -lstdc++ -ldl)
+  # KORVEXAN is reached by a dynamic CALL: keep the whole archive.
+  libs=(-Q "-Wl,--whole-archive,$lib/libkorvexan.a,--no-whole-archive"
+        -L"$lib" -Q -Wl,--no-as-needed -lcellview -Q "-Wl,-rpath,$lib" -lstdc++ -ldl)
 else
   libs=(-L"$lib" -Q -Wl,--no-as-needed -lkorvexan -lcellview -Q "-Wl,-rpath,$lib")
 fi
@@ -98,6 +101,18 @@ if [ -n "$expect_err" ]; then
   if ! diff -u "$work/expected.err" "$work/stderr"; then
     echo "cobol_test $name: standard error differs"; fail=1
   fi
+fi
+# Log expectations: "+ text" must appear in KORVEXAN.LOG, "- text" must not.
+if [ -n "$expect_log" ]; then
+  while IFS= read -r line || [ -n "$line" ]; do
+    want=${line:0:1}; text=${line:2}
+    [ -z "$text" ] && continue
+    if [ "$want" = "+" ] && ! grep -qF -- "$text" "$work/KORVEXAN.LOG" 2>/dev/null; then
+      echo "cobol_test $name: log lacks: $text"; fail=1
+    elif [ "$want" = "-" ] && grep -qF -- "$text" "$work/KORVEXAN.LOG" 2>/dev/null; then
+      echo "cobol_test $name: log holds: $text"; fail=1
+    fi
+  done < <(subst "$src_dir/$expect_log")
 fi
 if [ $fail != 0 ]; then
   echo "--- stdout"; cat "$work/stdout"; echo "--- stderr"; cat "$work/stderr"

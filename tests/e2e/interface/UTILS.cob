@@ -60,7 +60,7 @@
            DISPLAY "env [" VAR-VALUE "] guard " GUARD
            MOVE 102 TO MSG-NUMBER
            CALL "SCRMSG" USING MSG-NUMBER MSG-TEXT
-           DISPLAY "msg102 " MSG-TEXT(1:64)
+           DISPLAY "msg102 " MSG-TEXT(1:63)
            MOVE 17 TO MSG-NUMBER
            CALL "SCRMSG" USING MSG-NUMBER MSG-TEXT
            DISPLAY "msg17 " FUNCTION TRIM(MSG-TEXT TRAILING)

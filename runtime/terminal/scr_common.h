@@ -9,25 +9,12 @@
 #include <cstdint>
 #include <string>
 
+#include "runtime/terminal/display.h"
 #include "runtime/utilities/modules.h"
 
 namespace kv::term {
 
 class Display;
-
-// The platform's logical-font record, as far as this runtime uses it.
-struct LogicalFont {
-  std::int32_t height = 16, width = 8, escapement = 0, orientation = 0, weight = 400;
-  std::uint8_t italic = 0, underline = 0, strikeout = 0, charset = 255 /* OEM */,
-               out_precision = 0, clip_precision = 0, quality = 0, pitch_family = 1 /* fixed */;
-  std::string face = "Monospace";
-};
-
-struct TextMetrics {
-  int height = 1;     // cell height
-  int avg_width = 1;  // cell width
-  int max_width = 1;  // caret column
-};
 
 struct ScrCommon {
   // ---- cell screen

@@ -31,15 +31,12 @@ int module() {
 
 bool tracing() { return modules().trace(module()) == 'L'; }
 
-// The three lines a failed service adds to the trace.
+// The line a failed service adds to the trace: "Failed!", the system's
+// error number and its message.
 void trace_failure(int error) {
   std::string text = error_text(error);
-  trace(module(), "Failed!");
-  if (text.empty())
-    trace(module(), "Error code: " + num(error),
-          " / FormatMessage returned: Unspecified Windows error.");
-  else
-    trace(module(), "Error code: " + num(error), " / " + text);
+  if (text.empty()) text = "FormatMessage returned: Unspecified Windows error.";
+  trace(module(), "Failed!", "", "Error code: " + num(error) + " / " + text);
 }
 
 void store(std::uint8_t* result32, std::int32_t value) {
@@ -482,7 +479,7 @@ int SXR_WRITEPRIVATEPROFILESECTION(const kv_u8* section, const kv_u8* text, cons
   if (tracing()) {
     std::string joined;
     for (const auto& l : lines) joined += (joined.empty() ? "" : "; ") + l;
-    kv::trace(module(), "WritePrivateProfileSectio", "", name + " [" + sec + "] " + joined);
+    kv::trace(module(), "WritePrivateProfileSection", "", name + " [" + sec + "] " + joined);
   }
   bool ok = text ? kv::profile::write_section_lines(name, sec, lines)
                  : kv::profile::delete_section(name, sec);

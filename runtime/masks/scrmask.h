@@ -25,7 +25,7 @@ namespace kv::mask {
 
 inline constexpr int kMaskRecordSize = 82;  // kind, fill, 80 bytes of text
 inline constexpr int kMaskTextSize = 80;
-inline constexpr int kBufferSize = 160;  // value and display buffers
+inline constexpr int kBufferSize = 160;         // value and display buffers
 inline constexpr std::uint8_t kMaskEnd = 0xDD;  // ends the mask text
 inline constexpr int kMaxDigits = 18;
 
@@ -51,14 +51,14 @@ struct MaskRequest {
   char compiler = 'G';
   std::uint8_t below_negative = 0x6F;  // exclusive bounds of a negative last digit
   std::uint8_t above_negative = 0x7A;
-  std::int16_t negative_bias = -64;    // added to such a character gives the digit
-  std::uint8_t below_positive = 0;     // exclusive bounds of a positive signed digit
+  std::int16_t negative_bias = -64;  // added to such a character gives the digit
+  std::uint8_t below_positive = 0;   // exclusive bounds of a positive signed digit
   std::uint8_t above_positive = 0;
   std::int16_t positive_bias = 0;
-  char sign_processing = ' ';          // "E" ASCII w/EBCDIC, "p" Micro Focus, else undefined
+  char sign_processing = ' ';  // "E" ASCII w/EBCDIC, "p" Micro Focus, else undefined
 
-  char direction = 'D';  // "U" to user, "D" to display, "d" to display, zero as spaces
-  char mode = ' ';       // "H" hexadecimal; "4"/"5" date entry ("/" closes a group)
+  char direction = 'D';          // "U" to user, "D" to display, "d" to display, zero as spaces
+  char mode = ' ';               // "H" hexadecimal; "4"/"5" date entry ("/" closes a group)
   std::int16_t mask_length = 0;  // out: characters of mask text before X'DD' (at most 80)
   std::array<std::uint8_t, kMaskRecordSize> mask_record{};
 };

@@ -8,24 +8,36 @@
 
 namespace kv::engine {
 
-namespace {
-void check(KeptTable& t, const char* tag, const char* lost_text) {
-  if (!t.on) return;
+bool check_kept_table(KeptTable& t, const char* tag, const char* lost_text) {
+  if (!t.on) return false;
   if (!storage_readable(t.address, 4)) {
     t.on = false;
     warning_box(kBoxDeveloper, lost_text);
-    return;
+    return false;
   }
   if (std::memcmp(t.address, tag, 4) != 0) t.on = false;
+  return t.on;
 }
-}  // namespace
+
+bool check_alternate_colors() {
+  return check_kept_table(options().alternate_colors, "COLO",
+                          "Alternate Color storage was CANCELled!");
+}
+bool check_key_redefinition() {
+  return check_kept_table(options().key_redefinition, "KEYD",
+                          "Key Redefinition storage was CANCELled!");
+}
+bool check_bailout() {
+  return check_kept_table(options().bailout, "BAIL",
+                          "Required/Validation Bypass storage was CANCELled!");
+}
 
 void check_kept_tables() {
   Options& o = options();
-  check(o.alternate_colors, "COLO", "Alternate Color storage was CANCELled!");
-  check(o.key_redefinition, "KEYD", "Key Redefinition storage was CANCELled!");
-  check(o.floppy_menus, "MENU", "Floppy Menu storage was CANCELled or corrupted!");
-  check(o.bailout, "BAIL", "Required/Validation Bypass storage was CANCELled!");
+  check_alternate_colors();
+  check_key_redefinition();
+  check_kept_table(o.floppy_menus, "MENU", "Floppy Menu storage was CANCELled or corrupted!");
+  check_bailout();
 }
 
 }  // namespace kv::engine

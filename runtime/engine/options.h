@@ -42,12 +42,27 @@ struct Options {
   std::array<std::uint8_t, 70> mouse{};
   bool mouse_set = false;
 
+  // The empty-field fill character (option byte 2) and the one of
+  // protected and output fields (option byte 3); X'00' means none.
+  std::uint8_t empty_fill() const { return misc[2]; }
+  std::uint8_t protected_fill() const { return misc[3]; }
+  // Option byte 7: key redefinition stays off in selector fields.
+  bool no_redefinition_in_selectors() const { return misc[7] == 'Y' || misc[7] == 0xE8; }
+
   bool timeouts_on() const { return timeouts[0] == 'Y' || timeouts[0] == 0xE8; }
   bool timeout_exit_on() const { return timeout_exit[0] == 'Y'; }
   bool global_postkey_on() const { return global_postkey[0] == 'Y'; }
 };
 
 Options& options();
+
+// Tests a kept table before use: a tag that is gone switches the feature
+// off silently; storage that can no longer be read switches it off with
+// the warning box `lost_text`.  Returns whether the feature is still on.
+bool check_kept_table(KeptTable& table, const char* tag, const char* lost_text);
+bool check_alternate_colors();
+bool check_key_redefinition();
+bool check_bailout();
 
 // True for "Y" or its EBCDIC form X'E8'.
 inline bool is_on(std::uint8_t flag) { return flag == 'Y' || flag == 0xE8; }

@@ -9,6 +9,18 @@ if(KV_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# A fuzz build (its own build folder, clang only): every library is
+# instrumented for libFuzzer's coverage and checked by AddressSanitizer and
+# UBSan; the fuzz targets in fuzz/ add libFuzzer's main.
+if(KV_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "KV_FUZZ needs clang: configure with CC=clang CXX=clang++")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 # The build date and time appear in the runtime's 35-character
 # identification and in abort titles.  string(TIMESTAMP) honours
 # SOURCE_DATE_EPOCH, so a reproducible build gets a fixed stamp.

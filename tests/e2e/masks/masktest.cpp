@@ -21,8 +21,8 @@ KV_EXTERN_C_EXPORT int MASKTEST(std::uint8_t* mask82, std::uint8_t* width16,
     kv::mask::pin_country(kv::Country{});  // "$" "," "." "/", month-day-year
     pinned = true;
   }
-  kv::mask::MaskRequest r = kv::mask::make_request(mask82, kv::get_s16(width16),
-                                                   static_cast<char>(*direction), stub20);
+  kv::mask::MaskRequest r =
+      kv::mask::make_request(mask82, kv::get_s16(width16), static_cast<char>(*direction), stub20);
   kv::mask::SCRMASK(r, value160, display160, nullptr);
   kv::put_s16(rc16, r.return_code);
   return 0;

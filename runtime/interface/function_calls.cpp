@@ -7,6 +7,7 @@
 #include "runtime/engine/diagnostics.h"
 #include "runtime/engine/options.h"
 #include "runtime/engine/tables.h"
+#include "runtime/engine/timeouts.h"
 #include "runtime/interface/cellview.h"
 #include "runtime/terminal/terminal.h"
 #include "runtime/utilities/bytes.h"
@@ -270,11 +271,13 @@ void function_call(int number, std::uint8_t* b) {
       log("Set Timeouts", "", field(b, 2));
       if (timeouts_invalid(b)) invalid_function();
       std::memcpy(opt.timeouts.data(), b, 16);
+      engine::timeouts_changed();
       break;
     case 13:
       log("Set Timeout EXIT parms", "", field(b, 9));
       std::memcpy(opt.timeout_exit.data(), b, 11);
       if (opt.timeout_exit[0] == 0xE8) ebcdic_to_ascii(opt.timeout_exit.data(), 9, 'N');
+      engine::timeout_exit_changed();
       break;
     case 14: {
       log("Global Postkeystroke", "", field(b, 9));

@@ -9,6 +9,7 @@ BoxHook g_hook = nullptr;
 }
 
 void set_box_hook(BoxHook hook) { g_hook = hook; }
+BoxHook get_box_hook() { return g_hook; }
 
 int show_box(int kind, std::string_view title, std::string_view text,
              std::string_view caller_id) {

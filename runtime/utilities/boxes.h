@@ -25,6 +25,8 @@ enum BoxKind : int {
 using BoxHook = int (*)(int kind, std::string_view title, std::string_view text,
                         std::string_view caller_id);
 void set_box_hook(BoxHook hook);
+// The hook installed (null: the standard-error default).
+BoxHook get_box_hook();
 int show_box(int kind, std::string_view title, std::string_view text,
              std::string_view caller_id = {});
 

@@ -287,9 +287,9 @@ struct PanelRecords {
 FileStatus read_panel(RecordFile& file, std::string_view name, PanelRecords& out);
 // Deletes every record of panel `name` ("00" also when it had none).
 FileStatus delete_panel(RecordFile& file, std::string_view name, int* deleted = nullptr);
-// Replaces panel `records.header`'s name with all of `records`, in one
-// transaction: either every old record is gone and every new one written,
-// or the library is as it was.
+// Replaces the panel named in `records.header` by `records`, in one
+// transaction on a file open I-O: either every old record is gone and every
+// new one written, or the library is as it was.
 FileStatus replace_panel(RecordFile& file, const PanelRecords& records);
 // The names of the panels whose header records the library holds, in key
 // order.

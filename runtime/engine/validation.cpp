@@ -398,13 +398,16 @@ FieldCheckResult check_field(FieldCheck& f, const CheckContext& cx) {
   bool matched = false;
   for (const Alternative& a : parse_list(rec->values, rec->separator, rec->range)) {
     bool ok;
+    // Both bounds of a range are converted, whatever the first one says.
     if (numeric) {
       std::int64_t low = item_number(a.low);
-      ok = a.range ? (low <= number && number <= item_number(a.high)) : number == low;
+      std::int64_t high = a.range ? item_number(a.high) : low;
+      ok = a.range ? (low <= number && number <= high) : number == low;
     } else {
       std::string low = item_text(a.low);
+      std::string high = a.range ? item_text(a.high) : low;
       ok = a.range ? (std::memcmp(low.data(), text.data(), 40) <= 0 &&
-                      std::memcmp(text.data(), item_text(a.high).data(), 40) <= 0)
+                      std::memcmp(text.data(), high.data(), 40) <= 0)
                    : std::memcmp(low.data(), text.data(), 40) == 0;
     }
     const char* action = a.range ? (numeric ? "Entry/range (num):" : "Entry/range (text):")

@@ -538,7 +538,9 @@ std::intptr_t BasicDisplay::default_proc(WindowId window, std::uint32_t message,
 
 void BasicDisplay::post_key(WindowId window, int virtual_key, int scan, bool extended,
                             int character, std::uint32_t keys) {
-  bool sys = (keys & kf_alt) || virtual_key == vk::kF10;
+  // Alt without Ctrl (Ctrl+Alt is the AltGr of many layouts), and F10,
+  // are system keys.
+  bool sys = ((keys & kf_alt) && !(keys & kf_ctrl)) || (virtual_key == vk::kF10 && !(keys & kf_ctrl));
   Message m{window, sys ? wm::kSysKeyDown : wm::kKeyDown, static_cast<std::uintptr_t>(virtual_key),
             make_key_param(scan, extended, (keys & kf_alt) != 0, false), 0, character};
   stamp(m, keys);

@@ -49,6 +49,7 @@ void take_exit_answer(const ExitResult& r, PerKeyResult& out) {
 bool redefine_key(Key& key, std::uint8_t active_type) {
   Options& o = options();
   if (o.no_redefinition_in_selectors() && (active_type == 'S' || active_type == 'R')) return false;
+  if (!check_key_redefinition()) return false;
   int count = 0;
   const std::uint8_t* e =
       entries(o.key_redefinition, 8, "Key Redefinition storage was CANCELled!", count);

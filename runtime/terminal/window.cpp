@@ -323,9 +323,11 @@ void new_font(ScrCommon& c) {
   d->set_caret_pos(c.caret_x - c.hscroll, c.caret_y - c.vscroll);
   Rect r = d->window_rect(c.window);
   d->invalidate(c.window, nullptr);
-  // Asking for the right and bottom edges as the size makes the window grow;
-  // the maximum tracking size then trims it to the new cell size.
-  d->move_window(c.window, r.left, r.top, r.right, r.bottom, true);
+  // The window is asked to grow and the maximum tracking size trims it to
+  // the new cell size.  (Its right and bottom edges as the size would not
+  // grow a window that stands at the screen's origin.)
+  d->move_window(c.window, r.left, r.top, std::max(r.right, 32000), std::max(r.bottom, 32000),
+                 true);
 }
 
 void update_indicators(ScrCommon& c) {

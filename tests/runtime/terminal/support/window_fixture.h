@@ -21,7 +21,7 @@ class WindowTest : public ::testing::Test {
   }
   void settle() {
     Message m;
-    while (fake.peek(m, 0, 0, 0x3FF, true)) fake.dispatch(m);
+    while (fake.peek(m, 0, 0, 0xFFFFFFFFu, true)) fake.dispatch(m);
     fake.runs.clear();
     fake.boxes.clear();
   }

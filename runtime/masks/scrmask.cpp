@@ -16,6 +16,13 @@
 #include "runtime/utilities/data_utils.h"
 #include "runtime/utilities/modules.h"
 
+// The fields here are a few dozen bytes: plain loops beat the string
+// instructions GCC would otherwise turn them into (their start-up cost is
+// most of a conversion).
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC optimize("no-tree-loop-distribute-patterns")
+#endif
+
 namespace kv::mask {
 
 namespace {
@@ -138,10 +145,30 @@ int biased_digit(u8 c, int bias) {
 
 // ------------------------------------------------------------ mask text
 
+void fill(u8* p, u8 v, int n) {
+  for (int i = 0; i < n; ++i) p[i] = v;
+}
+
+bool same_prefix(const u8* a, const u8* b, int n) {
+  if (n < 8) {
+    for (int i = 0; i < n; ++i)
+      if (a[i] != b[i]) return false;
+    return true;
+  }
+  std::uint64_t diff = 0;
+  auto word_diff = [&](int at) {
+    std::uint64_t x, y;
+    std::memcpy(&x, a + at, 8);
+    std::memcpy(&y, b + at, 8);
+    return x ^ y;
+  };
+  for (int i = 0; i + 8 < n; i += 8) diff |= word_diff(i);
+  return (diff | word_diff(n - 8)) == 0;
+}
+
 int text_length(const u8* text) {
-  for (int i = 0; i < kMaskTextSize; ++i)
-    if (text[i] == kMaskEnd) return i;
-  return kMaskTextSize;
+  const void* end = std::memchr(text, kMaskEnd, kMaskTextSize);
+  return end ? static_cast<int>(static_cast<const u8*>(end) - text) : kMaskTextSize;
 }
 
 // What the right-hand end of a numeric mask, as much as fits the display,
@@ -207,169 +234,318 @@ InUse analyse(const u8* text, int tlen, int display, const Symbols& s) {
 
 // ------------------------------------------------------------ numeric
 
-enum Kind : u8 { kOther, kNine, kZed, kCurrency, kPoint, kThousands };
+// A numeric mask at one display length, worked out once: what each display
+// position (from the right) does.  Plans are kept in a small cache keyed
+// on everything they depend on (mask text, display length, the country's
+// symbols), so a field painted again and again is not analysed again; a
+// changed mask record simply misses the cache.
+// The extended work area: the value's 18 digits at kWorkBase..+17, zeros
+// to their left for digit positions beyond the value, slot 0 always zero.
+constexpr int kZeroSlot = 0;
+constexpr int kWorkBase = 1 + kBufferSize;
+constexpr int kWorkSize = kWorkBase + kMaxDigits;
+
+enum Op : u8 {
+  kOpCopy,       // an insertion character, shown as it stands
+  kOpThousands,  // the thousands separator (shown as it stands)
+  kOpPoint,      // the decimal separator
+  kOpNine,
+  kOpZed,
+  kOpCurrency,
+  kOpPair,       // "&&": one space
+  kOpMinus,      // "-": "-" when negative
+  kOpNegative,   // "C", "R": shown when negative
+  kOpPlus,       // "+": "+" when not negative
+  kOpPositive,   // "D", "B": shown when not negative
+  kOpPlusMinus,  // X'F1': "+" or "-"
+};
+
+struct Step {
+  u8 op;
+  u8 ch;
+  bool suppressible;   // a "Z" or currency position left of the decimal separator
+  u8 separator_right;  // 1 when the position just right of it is the thousands separator
+};
+
+struct Plan {
+  // key: the 80 bytes of mask text as given, display length, symbols
+  bool used = false;
+  int width = 0;
+  u8 text[kMaskTextSize];
+  Symbols symbols{};
+  int tlen = 0;  // characters before X'DD'
+  // what it gives
+  InUse u;
+  int steps = 0;               // display positions the mask covers, from the right
+  bool mask_short = false;     // the mask text runs out before the display
+  bool trailing_walk = false;  // "Z" decimals that may need closing up
+  Step step[kBufferSize];
+
+  // The display as a template per sign (digit positions hold "0") plus,
+  // per display position, where its digit comes from in the extended work
+  // area (slot 0 is always 0): the unsuppressed display is one add per
+  // position.
+  u8 tmpl[2][kBufferSize];
+  u8 source[kBufferSize];
+  int low_source = kZeroSlot;  // lowest digit slot read
+  int end_digit = 0;           // work-area index of the next digit after the last position
+  // For each index of the value's first significant digit (0-18, 18: the
+  // value is 0), the step where zero suppression starts, or -1.
+  std::int16_t suppress_at[kMaxDigits + 1];
+};
+
+bool same_symbols(const Symbols& a, const Symbols& b) {
+  return a.decimal == b.decimal && a.thousands == b.thousands && a.currency == b.currency &&
+         a.date == b.date && a.date_sep == b.date_sep;
+}
+
+void build_plan(Plan& plan, const u8* text80, int width, const Symbols& s) {
+  plan.used = true;
+  plan.width = width;
+  std::memcpy(plan.text, text80, kMaskTextSize);
+  plan.symbols = s;
+  const u8* text = plan.text;
+  const int tlen = text_length(text);
+  plan.tlen = tlen;
+  const InUse u = analyse(text, tlen, width, s);
+  plan.u = u;
+  int m = tlen - 1;
+  int k = 0;
+  int rightmost_digit = -1;
+  for (; m >= 0 && k < width; ++k) {
+    Step& st = plan.step[k];
+    st = Step{kOpCopy, text[m], false, 0};
+    if (pair_at(text, m)) {
+      st.op = kOpPair;
+      m -= 2;
+      continue;
+    }
+    const u8 c = text[m];
+    if (c == '9' || c == 'Z' || c == s.currency) {
+      st.op = c == '9' ? kOpNine : (c == 'Z' ? kOpZed : kOpCurrency);
+      st.suppressible = c != '9' && (u.decimals == 0 || u.point < 0 || m < u.point);
+      if (rightmost_digit < 0) rightmost_digit = k;
+    } else if (s.is_decimal(c)) {
+      st.op = kOpPoint;
+    } else if (m >= tlen - 2 && c == '-') {
+      st.op = kOpMinus;
+    } else if (m >= tlen - 2 && (c == 'C' || c == 'R')) {
+      st.op = kOpNegative;
+    } else if (m >= tlen - 2 && c == '+') {
+      st.op = kOpPlus;
+    } else if (m >= tlen - 2 && (c == 'D' || c == 'B')) {
+      st.op = kOpPositive;
+    } else if (m >= tlen - 2 && c == 0xF1) {
+      st.op = kOpPlusMinus;
+    } else if (s.is_thousands(c)) {
+      st.op = kOpThousands;
+    }
+    --m;
+  }
+  plan.steps = k;
+  plan.mask_short = k < width;
+  for (int i = 1; i < k; ++i) plan.step[i].separator_right = plan.step[i - 1].op == kOpThousands;
+  plan.trailing_walk =
+      u.decimals > 0 && rightmost_digit >= 0 && plan.step[rightmost_digit].op != kOpNine;
+
+  std::memset(plan.tmpl[0], ' ', kBufferSize);
+  std::memset(plan.tmpl[1], ' ', kBufferSize);
+  std::memset(plan.source, kZeroSlot, kBufferSize);
+  plan.low_source = kWorkBase;
+  int g = kMaxDigits - 1;
+  for (int i = 0; i < plan.steps; ++i) {
+    const Step& st = plan.step[i];
+    const int pos = width - 1 - i;
+    u8 positive = st.ch, negative = st.ch;
+    switch (st.op) {
+      case kOpNine:
+      case kOpZed:
+      case kOpCurrency:
+        positive = negative = '0';
+        plan.source[pos] = static_cast<u8>(kWorkBase + g);
+        plan.low_source = std::min(plan.low_source, kWorkBase + g);
+        --g;
+        break;
+      case kOpPair:
+        positive = negative = ' ';
+        break;
+      case kOpMinus:
+        positive = ' ';
+        negative = '-';
+        break;
+      case kOpNegative:
+        positive = ' ';
+        break;
+      case kOpPlus:
+        positive = '+';
+        negative = ' ';
+        break;
+      case kOpPositive:
+        negative = ' ';
+        break;
+      case kOpPlusMinus:
+        positive = '+';
+        negative = '-';
+        break;
+      default:
+        break;
+    }
+    plan.tmpl[0][pos] = positive;
+    plan.tmpl[1][pos] = negative;
+  }
+  plan.end_digit = g;
+  for (int f = 0; f <= kMaxDigits; ++f) {
+    plan.suppress_at[f] = -1;
+    int gi = kMaxDigits - 1;
+    for (int i = 0; i < plan.steps; ++i) {
+      const Step& st = plan.step[i];
+      if (st.op != kOpNine && st.op != kOpZed && st.op != kOpCurrency) continue;
+      if (st.suppressible && gi < f) {
+        plan.suppress_at[f] = static_cast<std::int16_t>(i);
+        break;
+      }
+      --gi;
+    }
+  }
+}
+
+const Plan& plan_for(const u8* text80, int width, const Symbols& s) {
+  static constexpr int kPlans = 8;
+  static Plan plans[kPlans];
+  static int last = 0;
+  static int next = 0;
+  // The text after X'DD' does not matter: compare up to the terminator.
+  auto matches = [&](const Plan& p) {
+    return p.used && p.width == width && same_symbols(p.symbols, s) &&
+           same_prefix(p.text, text80, p.tlen < kMaskTextSize ? p.tlen + 1 : kMaskTextSize);
+  };
+  if (matches(plans[last])) return plans[last];
+  for (int i = 0; i < kPlans; ++i) {
+    if (matches(plans[i])) {
+      last = i;
+      return plans[i];
+    }
+  }
+  last = next;
+  next = (next + 1) % kPlans;
+  build_plan(plans[last], text80, width, s);
+  return plans[last];
+}
 
 struct NumericOut {
   std::int16_t rc = 0;
   int data_length = 0;
 };
 
-NumericOut numeric_to_display(MaskRequest& r, const u8* text, int tlen, u8 fill, const Symbols& s,
-                              const u8* value, u8* display, int width, int trace_index) {
+NumericOut numeric_to_display(MaskRequest& r, const Plan& plan, u8 fill_char, const u8* value,
+                              u8* display, int trace_index) {
   NumericOut out;
-  InUse u = analyse(text, tlen, width, s);
+  const InUse& u = plan.u;
+  const Symbols& s = plan.symbols;
+  const int width = plan.width;
   out.data_length = u.data_length;
   const int dl = u.data_length;
 
-  // The value's digits, right-aligned in the work area.
-  u8 work[kMaxDigits];
-  std::memset(work, 0, sizeof work);
+  // The value's digits, right-aligned in the work area, zeros to their
+  // left as far as the mask reads.
+  u8 work[kWorkSize];
+  work[kZeroSlot] = 0;
+  const int first_value_slot = kWorkBase + kMaxDigits - dl;
+  if (plan.low_source < first_value_slot)
+    fill(work + plan.low_source, 0, first_value_slot - plan.low_source);
+  // All but the last character: digits, anything else counts as 0.
+  std::uint32_t nonzero = 0;  // bit 17 - i set when work digit i is not 0
+  u8* digits = work + kWorkBase + kMaxDigits - dl;
+  for (int k = 0; k + 1 < dl; ++k) {
+    unsigned d = static_cast<unsigned>(value[k] - '0');
+    d = d <= 9 ? d : 0;
+    digits[k] = static_cast<u8>(d);
+    nonzero |= static_cast<std::uint32_t>(d != 0) << (dl - 1 - k);
+  }
+  // The last character carries the sign.
   bool negative = false;
-  for (int k = 0; k < dl; ++k) {
-    u8 c = value[k];
-    int d = is_digit(c) ? c - '0' : 0;
-    if (k == dl - 1) {
-      c = normalise_last(r, c);
-      if (c > r.below_negative && c < r.above_negative) {
-        negative = true;
-        d = biased_digit(c, r.negative_bias);
-        if (tracing(trace_index)) kv::trace(trace_index, "Negative digit!", "", chr(c));
-      } else if (c > r.below_positive && c < r.above_positive) {
-        d = biased_digit(c, r.positive_bias);
-        if (tracing(trace_index)) kv::trace(trace_index, " Positive digit!", "", chr(c));
-      } else {
-        d = is_digit(c) ? c - '0' : 0;
-      }
-    }
-    work[kMaxDigits - dl + k] = static_cast<u8>(d);
+  if (dl > 0) {
+    const u8 c = normalise_last(r, value[dl - 1]);
+    negative = c > r.below_negative && c < r.above_negative;
+    const bool positive = !negative && c > r.below_positive && c < r.above_positive;
+    const int d = biased_digit(c, negative ? r.negative_bias : (positive ? r.positive_bias : 0));
+    digits[dl - 1] = static_cast<u8>(d);
+    nonzero |= static_cast<std::uint32_t>(d != 0);
+    if (trace_index >= 0 && (negative || positive))
+      kv::trace(trace_index, negative ? "Negative digit!" : " Positive digit!", "", chr(c));
   }
-  int first_nonzero = kMaxDigits;  // index of the value's leftmost significant digit
-  for (int i = 0; i < kMaxDigits; ++i)
-    if (work[i]) {
-      first_nonzero = i;
-      break;
-    }
+  // Work-area index of the leftmost significant digit (18: the value is 0).
+  const int first_nonzero = nonzero ? kMaxDigits - 32 + __builtin_clz(nonzero) : kMaxDigits;
   if (first_nonzero == kMaxDigits) negative = false;  // -0 is shown as 0
-
-  std::memset(display, ' ', static_cast<std::size_t>(width));
-  if (r.direction == 'd' && first_nonzero == kMaxDigits) return out;
-
-  u8 kind[kBufferSize];
-  std::memset(kind, kOther, sizeof kind);
-  int m = tlen - 1;
-  int p = width - 1;
-  int g = kMaxDigits - 1;  // next digit of the work area; beyond it the value is 0
-  bool suppressed = false;
-  bool suppressed_at_z = false;
-  auto digit_at = [&](int i) { return i >= 0 ? work[i] : 0; };
-  auto zeros_from = [&](int i) { return i < first_nonzero; };
-  auto left_of_point = [&](int mi) { return u.decimals == 0 || u.point < 0 || mi < u.point; };
-
-  while (m >= 0 && p >= 0) {
-    u8 c = text[m];
-    if (pair_at(text, m)) {
-      display[p] = ' ';
-      m -= 2;
-      --p;
-      continue;
-    }
-    if (c == '9') {
-      display[p] = static_cast<u8>('0' + digit_at(g));
-      kind[p] = kNine;
-      --g;
-    } else if (c == 'Z' || c == s.currency) {
-      int d = digit_at(g);
-      if (d == 0 && zeros_from(g) && left_of_point(m)) {
-        suppressed = true;
-        for (int q = 0; q < p; ++q) display[q] = fill;
-        if (c == 'Z') {
-          suppressed_at_z = true;
-          display[p] = fill;
-          if (p + 1 < width && kind[p + 1] == kThousands) display[p + 1] = fill;
-        } else {
-          display[p] = s.currency;
-          if (p + 1 < width && kind[p + 1] == kThousands) {
-            display[p + 1] = s.currency;
-            display[p] = fill;
-          }
-        }
-        break;
-      }
-      display[p] = static_cast<u8>('0' + d);
-      kind[p] = c == 'Z' ? kZed : kCurrency;
-      --g;
-    } else if (s.is_decimal(c)) {
-      display[p] = c;
-      kind[p] = kPoint;
-    } else if (m >= tlen - 2 && (c == '-' || c == 'C' || c == 'R' || c == '+' || c == 'D' ||
-                                 c == 'B' || c == 0xF1)) {
-      switch (c) {
-        case '-':
-          display[p] = negative ? '-' : ' ';
-          break;
-        case 'C':
-        case 'R':
-          display[p] = negative ? c : ' ';
-          break;
-        case '+':
-          display[p] = negative ? ' ' : '+';
-          break;
-        case 'D':
-        case 'B':
-          display[p] = negative ? ' ' : c;
-          break;
-        default:
-          display[p] = negative ? '-' : '+';
-          break;
-      }
-    } else {
-      display[p] = c;
-      if (s.is_thousands(c)) kind[p] = kThousands;
-    }
-    --m;
-    --p;
+  if (r.direction == 'd' && first_nonzero == kMaxDigits) {
+    fill(display, ' ', width);
+    return out;
   }
 
-  if (suppressed_at_z && u.own_currency) display[0] = s.currency;
-  if (!suppressed) {
-    if (p >= 0) {
-      out.rc = kRcMaskShort;
-    } else if (!zeros_from(g)) {
-      out.rc = kRcDigitsLeft;
-    } else if (kind[0] == kThousands) {
-      // A separator at the left edge with nothing significant before it.
-      display[0] = fill;
+  // Every position from the template; left of the point where zero
+  // suppression starts, the fill character.  One pass without
+  // data-dependent branches: the suppression point varies from value to
+  // value and would otherwise be mispredicted on every call.
+  const u8* tmpl = plan.tmpl[negative ? 1 : 0];
+  const int ks = plan.suppress_at[first_nonzero];
+  const int ps = ks >= 0 ? width - 1 - ks : -1;  // display index where suppression starts
+  for (int p = 0; p < width; ++p) {
+    const u8 c = static_cast<u8>(tmpl[p] + work[plan.source[p]]);
+    display[p] = p < ps ? fill_char : c;
+  }
+
+  if (ks >= 0) {
+    // At a "Z" the position becomes fill (and a thousands separator just
+    // right of it); at a currency position the symbol goes there, or onto
+    // that separator.
+    const int sep = plan.step[ks].separator_right;
+    if (plan.step[ks].op == kOpZed) {
+      display[ps] = fill_char;
+      display[ps + sep] = fill_char;
+      if (u.own_currency) display[0] = s.currency;
+    } else {
+      display[ps] = fill_char;
+      display[ps + sep] = s.currency;
     }
+  } else if (plan.mask_short) {
+    out.rc = kRcMaskShort;
+  } else if (plan.end_digit >= first_nonzero) {
+    out.rc = kRcDigitsLeft;
+  } else if (width > 0 && plan.step[width - 1].op == kOpThousands) {
+    // A separator at the left edge with nothing significant before it.
+    display[0] = fill_char;
   }
 
   // Close up behind the last significant decimal: zeros in "Z" decimal
   // positions and the characters that follow them go.
-  if (u.decimals > 0) {
+  if (plan.trailing_walk) {
+    u8 op[kBufferSize];
+    std::memset(op, kOpCopy, static_cast<std::size_t>(width));
+    for (int k = 0; k < plan.steps; ++k) op[width - 1 - k] = plan.step[k].op;
+    auto digit_op = [](u8 o) { return o == kOpNine || o == kOpZed || o == kOpCurrency; };
     int q = width - 1;
-    while (q >= 0 && kind[q] != kNine && kind[q] != kZed && kind[q] != kCurrency) --q;
-    auto remove = [&](int at) {
-      std::memmove(display + at, display + at + 1, static_cast<std::size_t>(width - at - 1));
-      std::memmove(kind + at, kind + at + 1, static_cast<std::size_t>(width - at - 1));
-      display[width - 1] = ' ';
-      kind[width - 1] = kOther;
-    };
+    while (q >= 0 && !digit_op(op[q])) --q;
     while (q >= 0) {
-      if (kind[q] == kNine || kind[q] == kPoint) break;
-      if (kind[q] == kZed || kind[q] == kCurrency) {
-        if (display[q] != '0') break;
-      }
-      remove(q);
+      if (op[q] == kOpNine || op[q] == kOpPoint) break;
+      if ((op[q] == kOpZed || op[q] == kOpCurrency) && display[q] != '0') break;
+      std::memmove(display + q, display + q + 1, static_cast<std::size_t>(width - q - 1));
+      std::memmove(op + q, op + q + 1, static_cast<std::size_t>(width - q - 1));
+      display[width - 1] = ' ';
+      op[width - 1] = kOpCopy;
       --q;
     }
   }
   return out;
 }
 
-NumericOut numeric_to_user(MaskRequest& r, const u8* text, int tlen, const Symbols& s,
-                           const CountryValues& cv, const u8* display, int width, u8* value,
-                           int trace_index) {
+NumericOut numeric_to_user(MaskRequest& r, const Plan& plan, const CountryValues& cv,
+                           const u8* display, u8* value, int trace_index) {
   NumericOut out;
-  InUse u = analyse(text, tlen, width, s);
+  const InUse& u = plan.u;
+  const Symbols& s = plan.symbols;
+  const u8* text = plan.text;
+  const int tlen = plan.tlen;
+  const int width = plan.width;
   out.data_length = u.data_length;
   const int dl = u.data_length;
   const bool groups = r.mode == '4' || r.mode == '5';
@@ -440,7 +616,7 @@ NumericOut numeric_to_user(MaskRequest& r, const u8* text, int tlen, const Symbo
   r.numeric_value = negative ? -v : v;
   if (negative && dl > 0) {
     value[dl - 1] = negative_char(r, result(0));
-    if (tracing(trace_index)) kv::trace(trace_index, "Setting Sign Bit", "", chr(value[dl - 1]));
+    if (trace_index >= 0) kv::trace(trace_index, "Setting Sign Bit", "", chr(value[dl - 1]));
   }
   return out;
 }
@@ -453,7 +629,7 @@ bool is_justify(u8 c) {
 
 void character_to_display(const u8* text, int tlen, u8 code, const u8* value, u8* display,
                           int width) {
-  std::memset(display, ' ', static_cast<std::size_t>(width));
+  fill(display, ' ', width);
   int vi = 0, vend = width, start = 0;
   if (is_justify(code)) {
     while (vi < vend && (value[vi] == ' ' || value[vi] == 0)) ++vi;
@@ -483,7 +659,7 @@ void character_to_display(const u8* text, int tlen, u8 code, const u8* value, u8
 }
 
 void character_to_user(const u8* text, int tlen, u8 code, const u8* display, int width, u8* value) {
-  std::memset(value, ' ', static_cast<std::size_t>(width));
+  fill(value, ' ', width);
   int from = 0, to = width, vi = 0;
   if (is_justify(code)) {
     while (from < to && (display[from] == ' ' || display[from] == 0)) ++from;
@@ -519,7 +695,7 @@ void character_to_user(const u8* text, int tlen, u8 code, const u8* display, int
 
 void hex_to_display(const u8* value, u8* display, int width) {
   static constexpr char kHex[] = "0123456789ABCDEF";
-  std::memset(display, ' ', static_cast<std::size_t>(width));
+  fill(display, ' ', width);
   for (int i = 0; i < width / 2; ++i) {
     display[2 * i] = static_cast<u8>(kHex[value[i] >> 4]);
     display[2 * i + 1] = static_cast<u8>(kHex[value[i] & 0x0F]);
@@ -629,48 +805,53 @@ void SCRMASK(MaskRequest& r, std::uint8_t* value, std::uint8_t* display, kv::ter
   const u8 type = r.mask_record[0];
   const u8 fill = r.mask_record[1];
   const u8* text = r.mask_record.data() + 2;
-  int tlen = text_length(text);
-  r.mask_length = static_cast<std::int16_t>(tlen);
+  const int traced = trace_on ? index : -1;
 
   if (trace_on) {
     std::string action = "Enter (";
     action += r.direction;
     action += ")";
-    kv::trace(index, action, "Mask " + chr(type) + chr(fill) + std::string(as_text(text, tlen)),
+    kv::trace(index, action,
+              "Mask " + chr(type) + chr(fill) + std::string(as_text(text, text_length(text))),
               to_user ? as_text(display, width) : as_text(value, width));
   }
 
   Symbols s{cv.decimal, cv.thousands, cv.currency};
   if (r.mode == 'H') {
+    r.mask_length = static_cast<std::int16_t>(text_length(text));
     r.data_length = static_cast<std::int16_t>(width / 2);
     if (to_user)
       r.return_code = hex_to_user(display, width, value);
     else
       hex_to_display(value, display, width);
   } else if (type == 'N' || type == 'D') {
-    u8 picture[10];
+    u8 picture[kMaskTextSize];
     u8 numeric_fill = fill;
     if (type == 'D') {
       // The date picture: the separator from the mask, or the country's.
-      u8 sep = (tlen > 0 && text[0] > ' ') ? text[0] : cv.date_sep;
+      const u8 first = text[0];
+      u8 sep = (first != kMaskEnd && first > ' ') ? first : cv.date_sep;
       bool day_or_month_first = cv.date_order == 0 || cv.date_order == 1;
       static constexpr char kShort[] = "99s99s9999";
       static constexpr char kLong[] = "9999s99s99";
       const char* pic = (day_or_month_first && width > 8) ? kShort : kLong;
+      std::memset(picture, ' ', sizeof picture);
       for (int i = 0; i < 10; ++i) picture[i] = pic[i] == 's' ? sep : static_cast<u8>(pic[i]);
+      picture[10] = kMaskEnd;
       text = picture;
-      tlen = 10;
-      r.mask_length = 12;
       numeric_fill = ' ';
       s.date = true;
       s.date_sep = sep;
     }
-    NumericOut o =
-        to_user ? numeric_to_user(r, text, tlen, s, cv, display, width, value, index)
-                : numeric_to_display(r, text, tlen, numeric_fill, s, value, display, width, index);
+    const Plan& plan = plan_for(text, width, s);
+    r.mask_length = static_cast<std::int16_t>(type == 'D' ? 12 : plan.tlen);
+    NumericOut o = to_user ? numeric_to_user(r, plan, cv, display, value, traced)
+                           : numeric_to_display(r, plan, numeric_fill, value, display, traced);
     r.data_length = static_cast<std::int16_t>(o.data_length);
     r.return_code = o.rc;
   } else {
+    const int tlen = text_length(text);
+    r.mask_length = static_cast<std::int16_t>(tlen);
     if (to_user)
       character_to_user(text, tlen, fill, display, width, value);
     else

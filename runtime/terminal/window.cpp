@@ -407,7 +407,12 @@ void menu_command(ScrCommon& c, int command, KeyEvent& ev) {
   Display* d = c.display;
   if (!d) return;
   if (command >= 9000) {
-    if (const MenuItem* item = c.menu.find(command); item && item->grayed) return;
+    // A grayed item is not carried out.  Copy and Paste test their own
+    // conditions when chosen, since the field under the cursor may have
+    // changed since the Edit menu was last brought up to date.
+    if (const MenuItem* item = c.menu.find(command);
+        item && item->grayed && command != cmd::kCopy && command != cmd::kPaste)
+      return;
     switch (command) {
       case cmd::kExit: d->send(c.window, wm::kClose, 0, 0); return;
       case cmd::kPrintScreen: return;  // always grayed

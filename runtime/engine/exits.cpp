@@ -23,7 +23,9 @@ namespace {
 std::array<std::uint8_t, kExitBlockSize> g_block{};
 std::string g_bound_name(8, ' ');
 ExitEntry g_bound_entry = nullptr;
-bool g_bound_cobol = false;  // the bound exit's library depends on libcob
+// Where the bound exit's libcob is found: its own library (loaded with
+// local symbols) or the process.
+void* g_bound_lib = RTLD_DEFAULT;
 
 std::map<std::string, ExitEntry>& registry() {
   static std::map<std::string, ExitEntry> r;
@@ -62,10 +64,10 @@ std::string program_dir() {
 
 enum class Found { Entry, NoLibrary, NoEntry };
 
-// Finds the entry of exit `name` (already trimmed).  `cobol` tells whether
-// it comes from a library that depends on libcob.
-Found resolve(const std::string& name, ExitEntry& entry, bool& cobol) {
-  cobol = false;
+// Finds the entry of exit `name` (already trimmed) and the handle through
+// which its library's dependencies are seen.
+Found resolve(const std::string& name, ExitEntry& entry, void*& lib_handle) {
+  lib_handle = RTLD_DEFAULT;
   if (name.empty()) return Found::NoLibrary;  // low-values: an empty library name
   auto r = registry().find(name);
   if (r != registry().end()) {
@@ -86,13 +88,14 @@ Found resolve(const std::string& name, ExitEntry& entry, bool& cobol) {
   for (const std::string& dir : dirs) {
     for (const std::string& file : {dir + "/" + name + ".so", dir + "/lib" + name + ".so"}) {
       if (access(file.c_str(), F_OK) != 0) continue;
-      void* lib = dlopen(file.c_str(), RTLD_NOW | RTLD_GLOBAL);
+      // Local symbols: exits cannot clash with each other or the program.
+      void* lib = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
       if (!lib) continue;
       // The first library that loads is the exit's library; it stays loaded.
       void* sym = dlsym(lib, name.c_str());
       if (!sym) return Found::NoEntry;
       entry = reinterpret_cast<ExitEntry>(sym);
-      cobol = dlsym(lib, "cob_init") != nullptr;
+      lib_handle = lib;
       return Found::Entry;
     }
   }
@@ -100,20 +103,21 @@ Found resolve(const std::string& name, ExitEntry& entry, bool& cobol) {
 }
 
 // A COBOL exit (a `cobc -m` module) reads its argument count from libcob,
-// which this library does not link: its entries are looked for in the
-// process.  A program that is not COBOL gets libcob initialised before the
-// first exit whose library needs it, as a COBOL program would have done;
-// other exits never initialise it.
-void prepare_cobol_call(bool cobol_library) {
+// which this library does not link: libcob's entries are looked for through
+// the exit's library, which sees its own dependencies, or in the process.
+// A program that is not COBOL gets libcob initialised before the first exit
+// whose library brought libcob in, as a COBOL program would have done; an
+// exit whose library does not use libcob never initialises it.
+void prepare_cobol_call(void* lib) {
   using IsInit = int (*)();
   using GlobalPtr = cob_global* (*)();
   using Init = void (*)(int, char**);
-  auto is_init = reinterpret_cast<IsInit>(dlsym(RTLD_DEFAULT, "cob_is_initialized"));
-  auto global = reinterpret_cast<GlobalPtr>(dlsym(RTLD_DEFAULT, "cob_get_global_ptr"));
+  auto is_init = reinterpret_cast<IsInit>(dlsym(lib, "cob_is_initialized"));
+  auto global = reinterpret_cast<GlobalPtr>(dlsym(lib, "cob_get_global_ptr"));
   if (!is_init || !global) return;
   if (!is_init()) {
-    if (!cobol_library) return;
-    auto init = reinterpret_cast<Init>(dlsym(RTLD_DEFAULT, "cob_init"));
+    if (lib == RTLD_DEFAULT) return;
+    auto init = reinterpret_cast<Init>(dlsym(lib, "cob_init"));
     if (!init) return;
     init(0, nullptr);
     if (!is_init()) return;
@@ -140,7 +144,7 @@ std::string bound_exit_name() { return g_bound_name; }
 void reset_exits() {
   g_bound_name.assign(8, ' ');
   g_bound_entry = nullptr;
-  g_bound_cobol = false;
+  g_bound_lib = RTLD_DEFAULT;
   g_block.fill(0);
 }
 
@@ -186,12 +190,12 @@ ExitResult call_exit(char type, std::string_view name8, const ExitState& s,
   if (name == g_bound_name && g_bound_entry) {
     entry = g_bound_entry;
   } else {
-    bool cobol = false;
-    switch (resolve(library_name(name), entry, cobol)) {
+    void* lib = RTLD_DEFAULT;
+    switch (resolve(library_name(name), entry, lib)) {
       case Found::Entry:
         g_bound_name = name;
         g_bound_entry = entry;
-        g_bound_cobol = cobol;
+        g_bound_lib = lib;
         break;
       case Found::NoLibrary:
         warning_box(kBoxSystem, "User Exit DLL LoadLibrary failed!");
@@ -204,7 +208,7 @@ ExitResult call_exit(char type, std::string_view name8, const ExitState& s,
     }
   }
   if (entry) {
-    prepare_cobol_call(g_bound_cobol);
+    prepare_cobol_call(g_bound_lib);
     entry(b, panel, pass_to_exit);
     r.called = true;
   }

@@ -14,7 +14,10 @@
 // already in the process, then the libraries NAME.so and libNAME.so in the
 // directories of KORVEXAN_EXIT_PATH, COB_LIBRARY_PATH (both colon
 // separated) and the program's own directory.  A `cobc -m` module is such
-// a library.  Libraries stay loaded for the whole process.
+// a library; before calling into one the argument count that libcob keeps
+// is set to 3 (libcob being initialised first in a program that is not
+// COBOL).  Libraries are loaded with local symbols and stay loaded for the
+// whole process.
 #pragma once
 
 #include <array>

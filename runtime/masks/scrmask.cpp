@@ -239,11 +239,14 @@ InUse analyse(const u8* text, int tlen, int display, const Symbols& s) {
 // on everything they depend on (mask text, display length, the country's
 // symbols), so a field painted again and again is not analysed again; a
 // changed mask record simply misses the cache.
-// The extended work area: the value's 18 digits at kWorkBase..+17, zeros
-// to their left for digit positions beyond the value, slot 0 always zero.
-constexpr int kZeroSlot = 0;
-constexpr int kWorkBase = 1 + kBufferSize;
-constexpr int kWorkSize = kWorkBase + kMaxDigits;
+// The work area holds the value's 18 digits as characters at
+// kWorkBase..+17 and "0" to their left for digit positions beyond the
+// value; 8 bytes of slack after it let runs of digits move as words.
+constexpr int kWorkBase = kBufferSize;
+constexpr int kWorkSize = kWorkBase + kMaxDigits + 8;
+// The display is built in a scratch area with 8 bytes of slack, then
+// copied: word stores may run past the display length there.
+constexpr int kScratchSize = kBufferSize + 8;
 
 enum Op : u8 {
   kOpCopy,       // an insertion character, shown as it stands
@@ -281,14 +284,22 @@ struct Plan {
   bool trailing_walk = false;  // "Z" decimals that may need closing up
   Step step[kBufferSize];
 
-  // The display as a template per sign (digit positions hold "0") plus,
-  // per display position, where its digit comes from in the extended work
-  // area (slot 0 is always 0): the unsuppressed display is one add per
-  // position.
-  u8 tmpl[2][kBufferSize];
-  u8 source[kBufferSize];
-  int low_source = kZeroSlot;  // lowest digit slot read
-  int end_digit = 0;           // work-area index of the next digit after the last position
+  // The display as a template per sign (insertions, sign symbols, blanks;
+  // digit positions hold "0"), and the digit positions as runs of up to 8
+  // consecutive digits, each moved from the work area as one word.  A
+  // word moved for a short run overwrites what follows it: the positions
+  // it may hit that hold no digit are restored from the template.
+  u8 tmpl[2][kScratchSize];
+  struct Run {
+    u8 at;      // display position of its first digit
+    u8 source;  // work-area index of that digit
+  };
+  Run run[kBufferSize];
+  int runs = 0;
+  u8 restore[kBufferSize];
+  int restores = 0;
+  int low_source = kWorkBase;  // lowest work-area index read
+  int end_digit = 0;           // work index (0-17) of the next digit after the last position
   // For each index of the value's first significant digit (0-18, 18: the
   // value is 0), the step where zero suppression starts, or -1.
   std::int16_t suppress_at[kMaxDigits + 1];
@@ -348,9 +359,10 @@ void build_plan(Plan& plan, const u8* text80, int width, const Symbols& s) {
   plan.trailing_walk =
       u.decimals > 0 && rightmost_digit >= 0 && plan.step[rightmost_digit].op != kOpNine;
 
-  std::memset(plan.tmpl[0], ' ', kBufferSize);
-  std::memset(plan.tmpl[1], ' ', kBufferSize);
-  std::memset(plan.source, kZeroSlot, kBufferSize);
+  std::memset(plan.tmpl[0], ' ', kScratchSize);
+  std::memset(plan.tmpl[1], ' ', kScratchSize);
+  int source[kBufferSize];  // work-area index per display position, -1 for no digit
+  std::fill(source, source + kBufferSize, -1);
   plan.low_source = kWorkBase;
   int g = kMaxDigits - 1;
   for (int i = 0; i < plan.steps; ++i) {
@@ -362,7 +374,7 @@ void build_plan(Plan& plan, const u8* text80, int width, const Symbols& s) {
       case kOpZed:
       case kOpCurrency:
         positive = negative = '0';
-        plan.source[pos] = static_cast<u8>(kWorkBase + g);
+        source[pos] = kWorkBase + g;
         plan.low_source = std::min(plan.low_source, kWorkBase + g);
         --g;
         break;
@@ -393,6 +405,22 @@ void build_plan(Plan& plan, const u8* text80, int width, const Symbols& s) {
     plan.tmpl[0][pos] = positive;
     plan.tmpl[1][pos] = negative;
   }
+  plan.runs = 0;
+  bool clobbered[kScratchSize] = {};
+  for (int pos = 0; pos < width;) {
+    if (source[pos] < 0) {
+      ++pos;
+      continue;
+    }
+    int len = 1;
+    while (len < 8 && pos + len < width && source[pos + len] == source[pos] + len) ++len;
+    plan.run[plan.runs++] = {static_cast<u8>(pos), static_cast<u8>(source[pos])};
+    for (int q = pos + len; q < pos + 8 && q < kScratchSize; ++q) clobbered[q] = true;
+    pos += len;
+  }
+  plan.restores = 0;
+  for (int pos = 0; pos < width; ++pos)
+    if (clobbered[pos] && source[pos] < 0) plan.restore[plan.restores++] = static_cast<u8>(pos);
   plan.end_digit = g;
   for (int f = 0; f <= kMaxDigits; ++f) {
     plan.suppress_at[f] = -1;
@@ -446,21 +474,23 @@ NumericOut numeric_to_display(MaskRequest& r, const Plan& plan, u8 fill_char, co
   out.data_length = u.data_length;
   const int dl = u.data_length;
 
-  // The value's digits, right-aligned in the work area, zeros to their
-  // left as far as the mask reads.
+  // The value's digits as characters, right-aligned in the work area,
+  // "0" to their left as far as the mask reads.  Eight characters at a
+  // time: a byte that is not a digit becomes "0".
   u8 work[kWorkSize];
-  work[kZeroSlot] = 0;
-  const int first_value_slot = kWorkBase + kMaxDigits - dl;
-  if (plan.low_source < first_value_slot)
-    fill(work + plan.low_source, 0, first_value_slot - plan.low_source);
-  // All but the last character: digits, anything else counts as 0.
-  std::uint32_t nonzero = 0;  // bit 17 - i set when work digit i is not 0
+  std::memset(work + kWorkBase + kMaxDigits, '0', 8);  // the slack after the digits
   u8* digits = work + kWorkBase + kMaxDigits - dl;
-  for (int k = 0; k + 1 < dl; ++k) {
-    unsigned d = static_cast<unsigned>(value[k] - '0');
-    d = d <= 9 ? d : 0;
-    digits[k] = static_cast<u8>(d);
-    nonzero |= static_cast<std::uint32_t>(d != 0) << (dl - 1 - k);
+  fill(work + plan.low_source, '0', static_cast<int>(digits - work) - plan.low_source);
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  for (int k = 0; k + 1 < dl; k += 8) {
+    std::uint64_t x;
+    std::memcpy(&x, value + k, 8);  // within the 160-byte value buffer: k + 8 <= 25
+    const std::uint64_t y = x ^ (kOnes * '0');
+    const std::uint64_t high = (((y & (kOnes * 0x0F)) + kOnes * 0x06) | y) & (kOnes * 0xF0);
+    const std::uint64_t bad = ((high | high >> 1 | high >> 2 | high >> 3) >> 4) & kOnes;
+    const std::uint64_t keep = ~(bad * 0xFF);
+    const std::uint64_t chars = (x & keep) | (kOnes * '0' & ~keep);
+    std::memcpy(digits + k, &chars, 8);
   }
   // The last character carries the sign.
   bool negative = false;
@@ -469,43 +499,78 @@ NumericOut numeric_to_display(MaskRequest& r, const Plan& plan, u8 fill_char, co
     negative = c > r.below_negative && c < r.above_negative;
     const bool positive = !negative && c > r.below_positive && c < r.above_positive;
     const int d = biased_digit(c, negative ? r.negative_bias : (positive ? r.positive_bias : 0));
-    digits[dl - 1] = static_cast<u8>(d);
-    nonzero |= static_cast<std::uint32_t>(d != 0);
+    digits[dl - 1] = static_cast<u8>('0' + d);
     if (trace_index >= 0 && (negative || positive))
       kv::trace(trace_index, negative ? "Negative digit!" : " Positive digit!", "", chr(c));
   }
-  // Work-area index of the leftmost significant digit (18: the value is 0).
-  const int first_nonzero = nonzero ? kMaxDigits - 32 + __builtin_clz(nonzero) : kMaxDigits;
+  // Work index (0-17) of the leftmost significant digit; 18: the value is 0.
+  int first_nonzero = kMaxDigits;
+  for (int k = 0; k < dl; k += 8) {
+    std::uint64_t z;
+    std::memcpy(&z, digits + k, 8);
+    z ^= kOnes * '0';
+    if (dl - k < 8) z &= (std::uint64_t{1} << (8 * (dl - k))) - 1;
+    if (z) {
+      first_nonzero = kMaxDigits - dl + k + __builtin_ctzll(z) / 8;
+      break;
+    }
+  }
   if (first_nonzero == kMaxDigits) negative = false;  // -0 is shown as 0
   if (r.direction == 'd' && first_nonzero == kMaxDigits) {
     fill(display, ' ', width);
     return out;
   }
 
-  // Every position from the template; left of the point where zero
-  // suppression starts, the fill character.  One pass without
-  // data-dependent branches: the suppression point varies from value to
-  // value and would otherwise be mispredicted on every call.
+  // The template, the runs of digits over it, the positions they ran
+  // over restored, and fill left of where zero suppression starts.
+  u8 scratch[kScratchSize];
   const u8* tmpl = plan.tmpl[negative ? 1 : 0];
+  for (int i = 0; i < width; i += 8) std::memcpy(scratch + i, tmpl + i, 8);
+  for (int i = 0; i < plan.runs; ++i)
+    std::memcpy(scratch + plan.run[i].at, work + plan.run[i].source, 8);
+  for (int i = 0; i < plan.restores; ++i) scratch[plan.restore[i]] = tmpl[plan.restore[i]];
   const int ks = plan.suppress_at[first_nonzero];
   const int ps = ks >= 0 ? width - 1 - ks : -1;  // display index where suppression starts
-  for (int p = 0; p < width; ++p) {
-    const u8 c = static_cast<u8>(tmpl[p] + work[plan.source[p]]);
-    display[p] = p < ps ? fill_char : c;
+  if (ps > 0) {
+    const std::uint64_t fill_word = kOnes * fill_char;
+    int i = 0;
+    for (; i + 8 <= ps; i += 8) std::memcpy(scratch + i, &fill_word, 8);
+    if (i < ps) {
+      const std::uint64_t mask = (std::uint64_t{1} << (8 * (ps - i))) - 1;
+      std::uint64_t w;
+      std::memcpy(&w, scratch + i, 8);
+      w = (w & ~mask) | (fill_word & mask);
+      std::memcpy(scratch + i, &w, 8);
+    }
   }
-
+#ifdef KV_FUZZ_BUILD
+  // The fuzz build checks the word moves against the plain per-position
+  // rule.
+  for (int p = 0; p < width; ++p) {
+    int src = -1, g = kMaxDigits - 1;
+    for (int k = 0; k < plan.steps; ++k) {
+      const u8 op = plan.step[k].op;
+      if (op == kOpNine || op == kOpZed || op == kOpCurrency) {
+        if (width - 1 - k == p) src = kWorkBase + g;
+        --g;
+      }
+    }
+    const u8 want = p < ps ? fill_char : (src >= 0 ? work[src] : tmpl[p]);
+    if (scratch[p] != want) __builtin_trap();
+  }
+#endif
   if (ks >= 0) {
     // At a "Z" the position becomes fill (and a thousands separator just
     // right of it); at a currency position the symbol goes there, or onto
     // that separator.
     const int sep = plan.step[ks].separator_right;
     if (plan.step[ks].op == kOpZed) {
-      display[ps] = fill_char;
-      display[ps + sep] = fill_char;
-      if (u.own_currency) display[0] = s.currency;
+      scratch[ps] = fill_char;
+      scratch[ps + sep] = fill_char;
+      if (u.own_currency) scratch[0] = s.currency;
     } else {
-      display[ps] = fill_char;
-      display[ps + sep] = s.currency;
+      scratch[ps] = fill_char;
+      scratch[ps + sep] = s.currency;
     }
   } else if (plan.mask_short) {
     out.rc = kRcMaskShort;
@@ -513,7 +578,16 @@ NumericOut numeric_to_display(MaskRequest& r, const Plan& plan, u8 fill_char, co
     out.rc = kRcDigitsLeft;
   } else if (width > 0 && plan.step[width - 1].op == kOpThousands) {
     // A separator at the left edge with nothing significant before it.
-    display[0] = fill_char;
+    scratch[0] = fill_char;
+  }
+
+  // Out to the display: whole words while they fit, the last one
+  // overlapping, so nothing past the display length is touched.
+  if (width >= 8) {
+    for (int i = 0; i + 8 < width; i += 8) std::memcpy(display + i, scratch + i, 8);
+    std::memcpy(display + width - 8, scratch + width - 8, 8);
+  } else {
+    for (int i = 0; i < width; ++i) display[i] = scratch[i];
   }
 
   // Close up behind the last significant decimal: zeros in "Z" decimal

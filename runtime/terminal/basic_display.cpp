@@ -186,8 +186,7 @@ Rect BasicDisplay::client_rect(WindowId window) {
   return {0, 0, std::max(cw, 0), std::max(ch, 0)};
 }
 
-bool BasicDisplay::move_window(WindowId window, int x, int y, int width, int height,
-                               bool repaint) {
+bool BasicDisplay::move_window(WindowId window, int x, int y, int width, int height, bool repaint) {
   Window* w = find(window);
   if (!w) return false;
   MinMaxInfo mm;
@@ -195,8 +194,7 @@ bool BasicDisplay::move_window(WindowId window, int x, int y, int width, int hei
   mm.max_track_size = {std::max(width, work_area_.width()), std::max(height, work_area_.height())};
   send(window, wm::kGetMinMaxInfo, 0, reinterpret_cast<std::intptr_t>(&mm));
   width = std::clamp(width, std::max(mm.min_track_size.x, 0), std::max(mm.max_track_size.x, 0));
-  height =
-      std::clamp(height, std::max(mm.min_track_size.y, 0), std::max(mm.max_track_size.y, 0));
+  height = std::clamp(height, std::max(mm.min_track_size.y, 0), std::max(mm.max_track_size.y, 0));
   WindowPos pos{x, y, width, height};
   send(window, wm::kWindowPosChanging, 0, reinterpret_cast<std::intptr_t>(&pos));
   w = find(window);
@@ -398,21 +396,28 @@ std::int16_t BasicDisplay::key_state(int virtual_key) {
     return (current_keys_ & bit) ? kKeyToggled : static_cast<std::int16_t>(0);
   };
   switch (virtual_key) {
-    case vk::kShift: return down(kf_shift);
-    case vk::kControl: return down(kf_ctrl);
-    case vk::kMenu: return down(kf_alt);
-    case vk::kCapital: return toggled(kf_caps);
-    case vk::kNumLock: return toggled(kf_num);
-    case vk::kScroll: return toggled(kf_scroll);
-    case vk::kInsert: return toggled(kf_insert);
-    default: return 0;
+    case vk::kShift:
+      return down(kf_shift);
+    case vk::kControl:
+      return down(kf_ctrl);
+    case vk::kMenu:
+      return down(kf_alt);
+    case vk::kCapital:
+      return toggled(kf_caps);
+    case vk::kNumLock:
+      return toggled(kf_num);
+    case vk::kScroll:
+      return toggled(kf_scroll);
+    case vk::kInsert:
+      return toggled(kf_insert);
+    default:
+      return 0;
   }
 }
 
 void BasicDisplay::set_timer(WindowId window, int id, int interval_ms) {
   kill_timer(window, id);
-  timers_.push_back(
-      {window, id, interval_ms, tick_ms() + static_cast<std::uint64_t>(interval_ms)});
+  timers_.push_back({window, id, interval_ms, tick_ms() + static_cast<std::uint64_t>(interval_ms)});
 }
 void BasicDisplay::kill_timer(WindowId window, int id) {
   timers_.erase(std::remove_if(timers_.begin(), timers_.end(),
@@ -493,10 +498,13 @@ void BasicDisplay::wait_message() {
 void BasicDisplay::translate(const Message& message) {
   if (message.character < 0) return;
   std::uint32_t char_msg;
-  if (message.message == wm::kKeyDown) char_msg = wm::kChar;
-  else if (message.message == wm::kSysKeyDown) char_msg = wm::kSysChar;
-  else return;
-  Message c{message.window, char_msg, static_cast<std::uintptr_t>(message.character),
+  if (message.message == wm::kKeyDown)
+    char_msg = wm::kChar;
+  else if (message.message == wm::kSysKeyDown)
+    char_msg = wm::kSysChar;
+  else
+    return;
+  Message c{message.window, char_msg,          static_cast<std::uintptr_t>(message.character),
             message.lparam, message.key_flags, -1};
   // The character comes next, before anything queued after the key.
   queue_.push_front(c);
@@ -540,16 +548,25 @@ void BasicDisplay::post_key(WindowId window, int virtual_key, int scan, bool ext
                             int character, std::uint32_t keys) {
   // Alt without Ctrl (Ctrl+Alt is the AltGr of many layouts), and F10,
   // are system keys.
-  bool sys = ((keys & kf_alt) && !(keys & kf_ctrl)) || (virtual_key == vk::kF10 && !(keys & kf_ctrl));
-  Message m{window, sys ? wm::kSysKeyDown : wm::kKeyDown, static_cast<std::uintptr_t>(virtual_key),
-            make_key_param(scan, extended, (keys & kf_alt) != 0, false), 0, character};
+  bool sys =
+      ((keys & kf_alt) && !(keys & kf_ctrl)) || (virtual_key == vk::kF10 && !(keys & kf_ctrl));
+  Message m{window,
+            sys ? wm::kSysKeyDown : wm::kKeyDown,
+            static_cast<std::uintptr_t>(virtual_key),
+            make_key_param(scan, extended, (keys & kf_alt) != 0, false),
+            0,
+            character};
   stamp(m, keys);
   queue_.push_back(m);
 }
 
 void BasicDisplay::post_char(WindowId window, int character, std::uint32_t keys) {
-  Message m{window, wm::kChar, static_cast<std::uintptr_t>(character),
-            make_key_param(0, false, false, false), 0, -1};
+  Message m{window,
+            wm::kChar,
+            static_cast<std::uintptr_t>(character),
+            make_key_param(0, false, false, false),
+            0,
+            -1};
   stamp(m, keys);
   queue_.push_back(m);
 }

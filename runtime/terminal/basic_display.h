@@ -59,8 +59,8 @@ class KV_EXPORT BasicDisplay : public Display {
   void update_window(WindowId window) override;
   void scroll_window(WindowId window, int dx, int dy) override;
   Rect begin_paint(WindowId window) override;
-  void draw_text(WindowId window, int x, int y, std::string_view bytes, Handle font,
-                 Rgb foreground, Rgb background) override;
+  void draw_text(WindowId window, int x, int y, std::string_view bytes, Handle font, Rgb foreground,
+                 Rgb background) override;
   void end_paint(WindowId window) override;
 
   Handle create_font(const LogicalFont& font) override;
@@ -163,7 +163,7 @@ class KV_EXPORT BasicDisplay : public Display {
   Rect work_area_{0, 0, 1024, 768};
   SystemError last_error_;
   int status_height_ = 0;
-  TextMetrics cell_metrics_;  // what text_metrics() returns for every font
+  TextMetrics cell_metrics_;       // what text_metrics() returns for every font
   std::uint32_t device_keys_ = 0;  // key state at the latest device event
 
  private:

@@ -25,8 +25,7 @@ void invalidate(ScrCommon& c, Rect r) {
 
 // Copies text into the planes from a 0-based cell index on, dropping what
 // would run past the last cell.
-void put_cells(ScrCommon& c, int index, const std::uint8_t* text, int count,
-               std::uint8_t attr) {
+void put_cells(ScrCommon& c, int index, const std::uint8_t* text, int count, std::uint8_t attr) {
   for (int i = 0; i < count; ++i) {
     int at = index + i;
     if (at < 0) continue;
@@ -79,8 +78,7 @@ void screen_save(VioRequest& q, std::uint8_t* area, ScrCommon& c) {
   put_u16(area + 2, static_cast<std::uint16_t>(cols));
   vio_module()("Screen Save", "Rows", num(rows));
   vio_module()("Screen Save", "Cols", num(cols));
-  for (int r = 0; r < rows; ++r)
-    std::memcpy(area + 20 + r * 80, c.chars.data() + r * 80, 80);
+  for (int r = 0; r < rows; ++r) std::memcpy(area + 20 + r * 80, c.chars.data() + r * 80, 80);
   for (int r = 0; r < rows; ++r)
     std::memcpy(area + 20 + rows * 80 + r * 80, c.attrs.data() + r * 80, 80);
 }
@@ -170,26 +168,46 @@ void compute_caret(ScrCommon& c) {
 void SCR_VIO(VioRequest& q, std::uint8_t* data, ScrCommon& c) {
   vio_module().index();
   switch (q.function) {
-    case 0: case 2: case 4: case 8: case 9: case 12: case 16:
+    case 0:
+    case 2:
+    case 4:
+    case 8:
+    case 9:
+    case 12:
+    case 16:
       return;
     case vio::kGrow:
       if (c.display && c.window)
         c.display->move_window(c.window, c.last_window_rect.left, c.last_window_rect.top, 9999,
                                9999, false);
       return;
-    case vio::kCaretOnOff: caret_on_off(q, c); return;
+    case vio::kCaretOnOff:
+      caret_on_off(q, c);
+      return;
     case vio::kSetPointer:
       if (c.display) {
         c.pointer_handle = c.display->load_pointer(q.pointer_id);
         c.display->set_pointer(c.pointer_handle);
       }
       return;
-    case vio::kSave: screen_save(q, data, c); return;
-    case vio::kRestore: screen_restore(q, data, c); return;
-    case vio::kWrite: write_cells(q, data, c); return;
-    case vio::kClear: clear_screen(q, c); return;
-    case vio::kForcePaint: force_paint(q, c); return;
-    case vio::kSetCaret: set_caret(q, c); return;
+    case vio::kSave:
+      screen_save(q, data, c);
+      return;
+    case vio::kRestore:
+      screen_restore(q, data, c);
+      return;
+    case vio::kWrite:
+      write_cells(q, data, c);
+      return;
+    case vio::kClear:
+      clear_screen(q, c);
+      return;
+    case vio::kForcePaint:
+      force_paint(q, c);
+      return;
+    case vio::kSetCaret:
+      set_caret(q, c);
+      return;
     case vio::kDestroy:
       if (c.window && c.display) c.display->destroy_window(c.window);
       c.window = 0;

@@ -19,69 +19,155 @@ constexpr const char* kTitle = "Korvexan/Windows Debugging Window";
 constexpr const char* kClassName = "Messages";
 
 constexpr MessageName kNames[] = {
-    {'0', "WM_NULL", 0x0000}, {'0', "WM_CREATE", 0x0001}, {'0', "WM_DESTROY", 0x0002},
-    {'0', "WM_MOVE", 0x0003}, {'0', "WM_SIZE", 0x0005}, {'0', "WM_ACTIVATE", 0x0006},
-    {'0', "WM_SETFOCUS", 0x0007}, {'0', "WM_KILLFOCUS", 0x0008}, {'0', "WM_ENABLE", 0x000A},
-    {'0', "WM_SETREDRAW", 0x000B}, {'0', "WM_SETTEXT", 0x000C}, {'0', "WM_GETTEXT", 0x000D},
-    {'0', "WM_GETTEXTLENGTH", 0x000E}, {'0', "WM_PAINT", 0x000F}, {'0', "WM_CLOSE", 0x0010},
-    {'0', "WM_QUERYENDSESSION", 0x0011}, {'0', "WM_QUIT", 0x0012}, {'0', "WM_QUERYOPEN", 0x0013},
-    {'0', "WM_ERASEBKGND", 0x0014}, {'0', "WM_SYSCOLORCHANGE", 0x0015},
-    {'0', "WM_ENDSESSION", 0x0016}, {'0', "WM_SHOWWINDOW", 0x0018},
-    {'0', "WM_WININICHANGE", 0x001A}, {'0', "WM_DEVMODECHANGE", 0x001B},
-    {'0', "WM_ACTIVATEAPP", 0x001C}, {'0', "WM_FONTCHANGE", 0x001D},
-    {'0', "WM_TIMECHANGE", 0x001E}, {'0', "WM_CANCELMODE", 0x001F}, {'1', "WM_SETCURSOR", 0x0020},
-    {'0', "WM_MOUSEACTIVATE", 0x0021}, {'0', "WM_CHILDACTIVATE", 0x0022},
-    {'0', "WM_QUEUESYNC", 0x0023}, {'0', "WM_GETMINMAXINFO", 0x0024},
-    {'0', "WM_PAINTICON", 0x0026}, {'0', "WM_ICONERASEBKGND", 0x0027},
-    {'0', "WM_NEXTDLGCTL", 0x0028}, {'0', "WM_SPOOLERSTATUS", 0x002A},
-    {'0', "WM_DRAWITEM", 0x002B}, {'0', "WM_MEASUREITEM", 0x002C}, {'0', "WM_DELETEITEM", 0x002D},
-    {'0', "WM_VKEYTOITEM", 0x002E}, {'0', "WM_CHARTOITEM", 0x002F}, {'0', "WM_SETFONT", 0x0030},
-    {'0', "WM_GETFONT", 0x0031}, {'0', "WM_SETHOTKEY", 0x0032}, {'0', "WM_GETHOTKEY", 0x0033},
-    {'0', "WM_QUERYDRAGICON", 0x0037}, {'0', "WM_COMPAREITEM", 0x0039},
-    {'0', "WM_COMPACTING", 0x0041}, {'0', "WM_COMMNOTIFY", 0x0044},
-    {'0', "WM_WINDOWPOSCHANGING", 0x0046}, {'0', "WM_WINDOWPOSCHANGED", 0x0047},
-    {'0', "WM_POWER", 0x0048}, {'0', "WM_COPYDATA", 0x004A}, {'0', "WM_CANCELJOURNAL", 0x004B},
-    {'0', "WM_NOTIFY", 0x004E}, {'0', "WM_INPUTLANGCHANGERQ", 0x0050},
-    {'0', "WM_INPUTLANGCHANGE", 0x0051}, {'0', "WM_TCARD", 0x0052}, {'0', "WM_HELP", 0x0053},
-    {'0', "WM_USERCHANGED", 0x0054}, {'0', "WM_NOTIFYFORMAT", 0x0055},
-    {'0', "WM_CONTEXTMENU", 0x007B}, {'0', "WM_STYLECHANGING", 0x007C},
-    {'0', "WM_STYLECHANGED", 0x007D}, {'0', "WM_DISPLAYCHANGE", 0x007E},
-    {'0', "WM_GETICON", 0x007F}, {'0', "WM_SETICON", 0x0080}, {'0', "WM_NCCREATE", 0x0081},
-    {'0', "WM_NCDESTROY", 0x0082}, {'0', "WM_NCCALCSIZE", 0x0083}, {'1', "WM_NCHITTEST", 0x0084},
-    {'0', "WM_NCPAINT", 0x0085}, {'0', "WM_NCACTIVATE", 0x0086}, {'0', "WM_GETDLGCODE", 0x0087},
-    {'1', "WM_NCMOUSEMOVE", 0x00A0}, {'1', "WM_NCLBUTTONDOWN", 0x00A1},
-    {'1', "WM_NCLBUTTONUP", 0x00A2}, {'1', "WM_NCLBUTTONDBLCLK", 0x00A3},
-    {'1', "WM_NCRBUTTONDOWN", 0x00A4}, {'1', "WM_NCRBUTTONUP", 0x00A5},
-    {'1', "WM_NCRBUTTONDBLCLK", 0x00A6}, {'1', "WM_NCMBUTTONDOWN", 0x00A7},
-    {'1', "WM_NCMBUTTONUP", 0x00A8}, {'1', "WM_NCMBUTTONDBLCLK", 0x00A9},
-    {'0', "WM_KEYDOWN", 0x0100}, {'0', "WM_KEYUP", 0x0101}, {'0', "WM_CHAR", 0x0102},
-    {'0', "WM_DEADCHAR", 0x0103}, {'0', "WM_SYSKEYDOWN", 0x0104}, {'0', "WM_SYSKEYUP", 0x0105},
-    {'0', "WM_SYSCHAR", 0x0106}, {'0', "WM_SYSDEADCHAR", 0x0107}, {'0', "WM_KEYLAST", 0x0108},
-    {'0', "WM_INITDIALOG", 0x0110}, {'0', "WM_COMMAND", 0x0111}, {'0', "WM_SYSCOMMAND", 0x0112},
-    {'2', "WM_TIMER", 0x0113}, {'0', "WM_HSCROLL", 0x0114}, {'0', "WM_VSCROLL", 0x0115},
-    {'0', "WM_INITMENU", 0x0116}, {'0', "WM_INITMENUPOPUP", 0x0117},
-    {'2', "WM_OTHER (Timer?)", 0x0118}, {'0', "WM_MENUSELECT", 0x011F},
-    {'0', "WM_MENUCHAR", 0x0120}, {'1', "WM_ENTERIDLE", 0x0121},
-    {'0', "WM_CTLCOLORMSGBOX", 0x0132}, {'0', "WM_CTLCOLOREDIT", 0x0133},
-    {'0', "WM_CTLCOLORLISTBOX", 0x0134}, {'0', "WM_CTLCOLORBTN", 0x0135},
-    {'0', "WM_CTLCOLORDLG", 0x0136}, {'0', "WM_CTLCOLORSCROLLBAR", 0x0137},
-    {'0', "WM_CTLCOLORSTATIC", 0x0138}, {'1', "WM_MOUSEMOVE", 0x0200},
-    {'1', "WM_LBUTTONDOWN", 0x0201}, {'1', "WM_LBUTTONUP", 0x0202},
-    {'1', "WM_LBUTTONDBLCLK", 0x0203}, {'1', "WM_RBUTTONDOWN", 0x0204},
-    {'1', "WM_RBUTTONUP", 0x0205}, {'1', "WM_RBUTTONDBLCLK", 0x0206},
-    {'1', "WM_MBUTTONDOWN", 0x0207}, {'1', "WM_MBUTTONUP", 0x0208},
-    {'1', "WM_MBUTTONDBLCLK", 0x0209}, {'0', "WM_PARENTNOTIFY", 0x0210},
-    {'0', "WM_ENTERMENULOOP", 0x0211}, {'0', "WM_EXITMENULOOP", 0x0212},
-    {'0', "WM_ENTERSIZEMOVE", 0x0231}, {'0', "WM_EXITSIZEMOVE", 0x0232},
-    {'0', "WM_DROPFILES", 0x0233}, {'0', "WM_CUT", 0x0300}, {'0', "WM_COPY", 0x0301},
-    {'0', "WM_PASTE", 0x0302}, {'0', "WM_CLEAR", 0x0303}, {'0', "WM_UNDO", 0x0304},
-    {'0', "WM_RENDERFORMAT", 0x0305}, {'0', "WM_RENDERALLFORMATS", 0x0306},
-    {'0', "WM_DESTROYCLIPBOARD", 0x0307}, {'0', "WM_DRAWCLIPBOARD", 0x0308},
-    {'0', "WM_PAINTCLIPBOARD", 0x0309}, {'0', "WM_QUERYNEWPALETTE", 0x030F},
-    {'0', "WM_PALETTEISCHANGING", 0x0310}, {'0', "WM_PALETTECHANGED", 0x0311},
-    {'0', "WM_USER", 0x0400}, {'0', "WM-USER-QUIT", 0x0501}, {'0', "WM-USER-NEWFONT", 0x0510},
-    {'0', "WM-CHOOSEFONT-GETLOG", 0x0511}, {'0', "WM-CHOOSEFONT-APPLY", 0x0512},
-    {'0', "WM-CHOOSEFONT-SETLOG", 0x0513}, {'0', "WM-CHOOSEFONT-SETFLA", 0x0514},
+    {'0', "WM_NULL", 0x0000},
+    {'0', "WM_CREATE", 0x0001},
+    {'0', "WM_DESTROY", 0x0002},
+    {'0', "WM_MOVE", 0x0003},
+    {'0', "WM_SIZE", 0x0005},
+    {'0', "WM_ACTIVATE", 0x0006},
+    {'0', "WM_SETFOCUS", 0x0007},
+    {'0', "WM_KILLFOCUS", 0x0008},
+    {'0', "WM_ENABLE", 0x000A},
+    {'0', "WM_SETREDRAW", 0x000B},
+    {'0', "WM_SETTEXT", 0x000C},
+    {'0', "WM_GETTEXT", 0x000D},
+    {'0', "WM_GETTEXTLENGTH", 0x000E},
+    {'0', "WM_PAINT", 0x000F},
+    {'0', "WM_CLOSE", 0x0010},
+    {'0', "WM_QUERYENDSESSION", 0x0011},
+    {'0', "WM_QUIT", 0x0012},
+    {'0', "WM_QUERYOPEN", 0x0013},
+    {'0', "WM_ERASEBKGND", 0x0014},
+    {'0', "WM_SYSCOLORCHANGE", 0x0015},
+    {'0', "WM_ENDSESSION", 0x0016},
+    {'0', "WM_SHOWWINDOW", 0x0018},
+    {'0', "WM_WININICHANGE", 0x001A},
+    {'0', "WM_DEVMODECHANGE", 0x001B},
+    {'0', "WM_ACTIVATEAPP", 0x001C},
+    {'0', "WM_FONTCHANGE", 0x001D},
+    {'0', "WM_TIMECHANGE", 0x001E},
+    {'0', "WM_CANCELMODE", 0x001F},
+    {'1', "WM_SETCURSOR", 0x0020},
+    {'0', "WM_MOUSEACTIVATE", 0x0021},
+    {'0', "WM_CHILDACTIVATE", 0x0022},
+    {'0', "WM_QUEUESYNC", 0x0023},
+    {'0', "WM_GETMINMAXINFO", 0x0024},
+    {'0', "WM_PAINTICON", 0x0026},
+    {'0', "WM_ICONERASEBKGND", 0x0027},
+    {'0', "WM_NEXTDLGCTL", 0x0028},
+    {'0', "WM_SPOOLERSTATUS", 0x002A},
+    {'0', "WM_DRAWITEM", 0x002B},
+    {'0', "WM_MEASUREITEM", 0x002C},
+    {'0', "WM_DELETEITEM", 0x002D},
+    {'0', "WM_VKEYTOITEM", 0x002E},
+    {'0', "WM_CHARTOITEM", 0x002F},
+    {'0', "WM_SETFONT", 0x0030},
+    {'0', "WM_GETFONT", 0x0031},
+    {'0', "WM_SETHOTKEY", 0x0032},
+    {'0', "WM_GETHOTKEY", 0x0033},
+    {'0', "WM_QUERYDRAGICON", 0x0037},
+    {'0', "WM_COMPAREITEM", 0x0039},
+    {'0', "WM_COMPACTING", 0x0041},
+    {'0', "WM_COMMNOTIFY", 0x0044},
+    {'0', "WM_WINDOWPOSCHANGING", 0x0046},
+    {'0', "WM_WINDOWPOSCHANGED", 0x0047},
+    {'0', "WM_POWER", 0x0048},
+    {'0', "WM_COPYDATA", 0x004A},
+    {'0', "WM_CANCELJOURNAL", 0x004B},
+    {'0', "WM_NOTIFY", 0x004E},
+    {'0', "WM_INPUTLANGCHANGERQ", 0x0050},
+    {'0', "WM_INPUTLANGCHANGE", 0x0051},
+    {'0', "WM_TCARD", 0x0052},
+    {'0', "WM_HELP", 0x0053},
+    {'0', "WM_USERCHANGED", 0x0054},
+    {'0', "WM_NOTIFYFORMAT", 0x0055},
+    {'0', "WM_CONTEXTMENU", 0x007B},
+    {'0', "WM_STYLECHANGING", 0x007C},
+    {'0', "WM_STYLECHANGED", 0x007D},
+    {'0', "WM_DISPLAYCHANGE", 0x007E},
+    {'0', "WM_GETICON", 0x007F},
+    {'0', "WM_SETICON", 0x0080},
+    {'0', "WM_NCCREATE", 0x0081},
+    {'0', "WM_NCDESTROY", 0x0082},
+    {'0', "WM_NCCALCSIZE", 0x0083},
+    {'1', "WM_NCHITTEST", 0x0084},
+    {'0', "WM_NCPAINT", 0x0085},
+    {'0', "WM_NCACTIVATE", 0x0086},
+    {'0', "WM_GETDLGCODE", 0x0087},
+    {'1', "WM_NCMOUSEMOVE", 0x00A0},
+    {'1', "WM_NCLBUTTONDOWN", 0x00A1},
+    {'1', "WM_NCLBUTTONUP", 0x00A2},
+    {'1', "WM_NCLBUTTONDBLCLK", 0x00A3},
+    {'1', "WM_NCRBUTTONDOWN", 0x00A4},
+    {'1', "WM_NCRBUTTONUP", 0x00A5},
+    {'1', "WM_NCRBUTTONDBLCLK", 0x00A6},
+    {'1', "WM_NCMBUTTONDOWN", 0x00A7},
+    {'1', "WM_NCMBUTTONUP", 0x00A8},
+    {'1', "WM_NCMBUTTONDBLCLK", 0x00A9},
+    {'0', "WM_KEYDOWN", 0x0100},
+    {'0', "WM_KEYUP", 0x0101},
+    {'0', "WM_CHAR", 0x0102},
+    {'0', "WM_DEADCHAR", 0x0103},
+    {'0', "WM_SYSKEYDOWN", 0x0104},
+    {'0', "WM_SYSKEYUP", 0x0105},
+    {'0', "WM_SYSCHAR", 0x0106},
+    {'0', "WM_SYSDEADCHAR", 0x0107},
+    {'0', "WM_KEYLAST", 0x0108},
+    {'0', "WM_INITDIALOG", 0x0110},
+    {'0', "WM_COMMAND", 0x0111},
+    {'0', "WM_SYSCOMMAND", 0x0112},
+    {'2', "WM_TIMER", 0x0113},
+    {'0', "WM_HSCROLL", 0x0114},
+    {'0', "WM_VSCROLL", 0x0115},
+    {'0', "WM_INITMENU", 0x0116},
+    {'0', "WM_INITMENUPOPUP", 0x0117},
+    {'2', "WM_OTHER (Timer?)", 0x0118},
+    {'0', "WM_MENUSELECT", 0x011F},
+    {'0', "WM_MENUCHAR", 0x0120},
+    {'1', "WM_ENTERIDLE", 0x0121},
+    {'0', "WM_CTLCOLORMSGBOX", 0x0132},
+    {'0', "WM_CTLCOLOREDIT", 0x0133},
+    {'0', "WM_CTLCOLORLISTBOX", 0x0134},
+    {'0', "WM_CTLCOLORBTN", 0x0135},
+    {'0', "WM_CTLCOLORDLG", 0x0136},
+    {'0', "WM_CTLCOLORSCROLLBAR", 0x0137},
+    {'0', "WM_CTLCOLORSTATIC", 0x0138},
+    {'1', "WM_MOUSEMOVE", 0x0200},
+    {'1', "WM_LBUTTONDOWN", 0x0201},
+    {'1', "WM_LBUTTONUP", 0x0202},
+    {'1', "WM_LBUTTONDBLCLK", 0x0203},
+    {'1', "WM_RBUTTONDOWN", 0x0204},
+    {'1', "WM_RBUTTONUP", 0x0205},
+    {'1', "WM_RBUTTONDBLCLK", 0x0206},
+    {'1', "WM_MBUTTONDOWN", 0x0207},
+    {'1', "WM_MBUTTONUP", 0x0208},
+    {'1', "WM_MBUTTONDBLCLK", 0x0209},
+    {'0', "WM_PARENTNOTIFY", 0x0210},
+    {'0', "WM_ENTERMENULOOP", 0x0211},
+    {'0', "WM_EXITMENULOOP", 0x0212},
+    {'0', "WM_ENTERSIZEMOVE", 0x0231},
+    {'0', "WM_EXITSIZEMOVE", 0x0232},
+    {'0', "WM_DROPFILES", 0x0233},
+    {'0', "WM_CUT", 0x0300},
+    {'0', "WM_COPY", 0x0301},
+    {'0', "WM_PASTE", 0x0302},
+    {'0', "WM_CLEAR", 0x0303},
+    {'0', "WM_UNDO", 0x0304},
+    {'0', "WM_RENDERFORMAT", 0x0305},
+    {'0', "WM_RENDERALLFORMATS", 0x0306},
+    {'0', "WM_DESTROYCLIPBOARD", 0x0307},
+    {'0', "WM_DRAWCLIPBOARD", 0x0308},
+    {'0', "WM_PAINTCLIPBOARD", 0x0309},
+    {'0', "WM_QUERYNEWPALETTE", 0x030F},
+    {'0', "WM_PALETTEISCHANGING", 0x0310},
+    {'0', "WM_PALETTECHANGED", 0x0311},
+    {'0', "WM_USER", 0x0400},
+    {'0', "WM-USER-QUIT", 0x0501},
+    {'0', "WM-USER-NEWFONT", 0x0510},
+    {'0', "WM-CHOOSEFONT-GETLOG", 0x0511},
+    {'0', "WM-CHOOSEFONT-APPLY", 0x0512},
+    {'0', "WM-CHOOSEFONT-SETLOG", 0x0513},
+    {'0', "WM-CHOOSEFONT-SETFLA", 0x0514},
 };
 
 // Scroll positions of the list (in character cells).
@@ -92,12 +178,12 @@ ListScroll g_scroll;
 
 MenuBar debug_menu(const DebugList& l) {
   MenuBar bar;
-  bar.popups.push_back({"&Options",
-                        {{"&WinProc Msgs", dbg_cmd::kWinProcMsgs, false, l.winproc_msgs},
-                         {"&WinProc Mouse Msgs", dbg_cmd::kWinProcMouseMsgs, false,
-                          l.winproc_mouse_msgs},
-                         {"Common &Data", dbg_cmd::kCommonData, false, l.common_data},
-                         {"&Clear Messages", dbg_cmd::kClear, false, false}}});
+  bar.popups.push_back(
+      {"&Options",
+       {{"&WinProc Msgs", dbg_cmd::kWinProcMsgs, false, l.winproc_msgs},
+        {"&WinProc Mouse Msgs", dbg_cmd::kWinProcMouseMsgs, false, l.winproc_mouse_msgs},
+        {"Common &Data", dbg_cmd::kCommonData, false, l.common_data},
+        {"&Clear Messages", dbg_cmd::kClear, false, false}}});
   bar.popups.push_back({"&Help", {{"&About", dbg_cmd::kAbout, false, false}}});
   return bar;
 }
@@ -145,8 +231,10 @@ const MessageName* find_message_name(std::uint32_t number) {
   while (lo <= hi) {
     int mid = (lo + hi) / 2;
     if (kNames[mid].number == number) return &kNames[mid];
-    if (kNames[mid].number < number) lo = mid + 1;
-    else hi = mid - 1;
+    if (kNames[mid].number < number)
+      lo = mid + 1;
+    else
+      hi = mid - 1;
   }
   return nullptr;
 }
@@ -245,9 +333,15 @@ std::intptr_t debug_window_proc(WindowId w, std::uint32_t message, std::uintptr_
     case wm::kCommand: {
       int command = static_cast<int>(wparam & 0xFFFF);
       switch (command) {
-        case dbg_cmd::kWinProcMsgs: l.winproc_msgs = !l.winproc_msgs; break;
-        case dbg_cmd::kWinProcMouseMsgs: l.winproc_mouse_msgs = !l.winproc_mouse_msgs; break;
-        case dbg_cmd::kCommonData: l.common_data = !l.common_data; break;
+        case dbg_cmd::kWinProcMsgs:
+          l.winproc_msgs = !l.winproc_msgs;
+          break;
+        case dbg_cmd::kWinProcMouseMsgs:
+          l.winproc_mouse_msgs = !l.winproc_mouse_msgs;
+          break;
+        case dbg_cmd::kCommonData:
+          l.common_data = !l.common_data;
+          break;
         case dbg_cmd::kClear:
           l.sequence = 0;
           l.lines.fill(std::string(DebugList::kLineWidth, ' '));
@@ -259,7 +353,8 @@ std::intptr_t debug_window_proc(WindowId w, std::uint32_t message, std::uintptr_
                          std::string("V0.30 ") + KV_BUILD_TIME + " " + KV_BUILD_DATE,
                          mb::kIconInformation | mb::kOk);
           return 0;
-        default: return d->default_proc(w, message, wparam, lparam);
+        default:
+          return d->default_proc(w, message, wparam, lparam);
       }
       MenuBar bar = debug_menu(l);
       d->set_menu(w, &bar);
@@ -292,10 +387,14 @@ std::intptr_t debug_window_proc(WindowId w, std::uint32_t message, std::uintptr_
       int range = v ? DebugList::kRowCount - 1 : DebugList::kLineWidth - 1;
       int req = static_cast<int>(wparam & 0xFFFF);
       int next = pos;
-      if (req == scroll_request::kLineUp) next -= 1;
-      else if (req == scroll_request::kLineDown) next += 1;
-      else if (req == scroll_request::kPageUp) next -= 10;
-      else if (req == scroll_request::kPageDown) next += 10;
+      if (req == scroll_request::kLineUp)
+        next -= 1;
+      else if (req == scroll_request::kLineDown)
+        next += 1;
+      else if (req == scroll_request::kPageUp)
+        next -= 10;
+      else if (req == scroll_request::kPageDown)
+        next += 10;
       else if (req == scroll_request::kThumbPosition || req == scroll_request::kThumbTrack)
         next = static_cast<int>((wparam >> 16) & 0xFFFF);
       pos = std::clamp(next, 0, range);

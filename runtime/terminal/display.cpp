@@ -2,6 +2,8 @@
 // environment's choice, and the Qt display loaded from its own shared
 // object only when it is chosen.
 
+#include "runtime/terminal/display.h"
+
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -13,7 +15,6 @@
 #include <string>
 
 #include "runtime/terminal/backends/headless/headless_display.h"
-#include "runtime/terminal/display.h"
 
 namespace kv::term {
 
@@ -45,13 +46,32 @@ std::unique_ptr<Display> from_registry(const std::string& name, bool check_usabl
   return it->second.factory();
 }
 
-std::unique_ptr<Display> load_qt() {
-  // The Qt display lives beside the runtime or on the library path.
-  void* lib = dlopen(kQtLibrary, RTLD_NOW | RTLD_LOCAL);
-  if (!lib) return nullptr;
+// The directory of the shared object (or program) that holds this code.
+std::string own_directory() {
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&own_directory), &info) == 0 || !info.dli_fname) return {};
+  std::string path = info.dli_fname;
+  std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string{} : path.substr(0, slash + 1);
+}
+
+std::unique_ptr<Display> load_qt(std::string* why) {
+  // The Qt display lives beside the runtime, else on the library path.
+  void* lib = nullptr;
+  std::string beside = own_directory();
+  if (!beside.empty()) lib = dlopen((beside + kQtLibrary).c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!lib) lib = dlopen(kQtLibrary, RTLD_NOW | RTLD_LOCAL);
+  if (!lib) {
+    if (why) *why = dlerror();
+    return nullptr;
+  }
   auto factory = reinterpret_cast<QtDisplayFactory>(dlsym(lib, kQtFactorySymbol));
-  if (!factory) return nullptr;
+  if (!factory) {
+    if (why) *why = std::string(kQtLibrary) + " has no " + kQtFactorySymbol;
+    return nullptr;
+  }
   Display* d = factory(kDisplayAbi);
+  if (!d && why) *why = std::string(kQtLibrary) + " refused to start";
   return std::unique_ptr<Display>(d);
 }
 
@@ -61,16 +81,24 @@ std::unique_ptr<Display> choose() {
   for (char& c : wanted) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   std::unique_ptr<Display> d;
   if (wanted == "headless") return make_headless_display();
-  if (wanted == "tty") d = from_registry("tty", false);
-  else if (wanted == "qt") d = load_qt();
-  else if (!wanted.empty())
-    std::fprintf(stderr, "KORVEXAN_DISPLAY=%s is not a display (headless, tty, qt); using headless\n",
+  if (wanted == "tty") {
+    d = from_registry("tty", false);
+    if (!d)
+      std::fputs("KORVEXAN_DISPLAY=tty: this runtime has no terminal display; using headless\n",
+                 stderr);
+  } else if (wanted == "qt") {
+    std::string why;
+    d = load_qt(&why);
+    if (!d) std::fprintf(stderr, "KORVEXAN_DISPLAY=qt: %s; using headless\n", why.c_str());
+  } else if (!wanted.empty()) {
+    std::fprintf(stderr,
+                 "KORVEXAN_DISPLAY=%s is not a display (headless, tty, qt); using headless\n",
                  wanted.c_str());
-  else {
+  } else {
     if (isatty(0) && isatty(1)) d = from_registry("tty", true);
     if (!d && ((std::getenv("DISPLAY") && *std::getenv("DISPLAY")) ||
                (std::getenv("WAYLAND_DISPLAY") && *std::getenv("WAYLAND_DISPLAY"))))
-      d = load_qt();
+      d = load_qt(nullptr);
   }
   if (!d) d = make_headless_display();
   return d;

@@ -68,8 +68,8 @@ struct Rgb {
 // up to 32 characters.
 struct LogicalFont {
   std::int32_t height = 16, width = 8, escapement = 0, orientation = 0, weight = 400;
-  std::uint8_t italic = 0, underline = 0, strikeout = 0, charset = 255 /* OEM */,
-               out_precision = 0, clip_precision = 0, quality = 0, pitch_family = 1 /* fixed */;
+  std::uint8_t italic = 0, underline = 0, strikeout = 0, charset = 255 /* OEM */, out_precision = 0,
+               clip_precision = 0, quality = 0, pitch_family = 1 /* fixed */;
   std::string face = "Monospace";
   bool operator==(const LogicalFont&) const = default;
 };
@@ -117,8 +117,8 @@ inline constexpr std::uint32_t kf_shift = 0x01, kf_ctrl = 0x02, kf_alt = 0x04, k
                                kf_stamped = 0x80000000u;
 
 // The window procedure of a window class.
-using WindowProc = std::intptr_t (*)(WindowId window, std::uint32_t message,
-                                     std::uintptr_t wparam, std::intptr_t lparam);
+using WindowProc = std::intptr_t (*)(WindowId window, std::uint32_t message, std::uintptr_t wparam,
+                                     std::intptr_t lparam);
 
 struct WindowClass {
   std::string name;
@@ -249,8 +249,7 @@ class KV_EXPORT Display {
   // Moves and sizes the window (sends WM_GETMINMAXINFO and trims to the
   // maximum tracking size, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED and,
   // when the client size changed, WM_SIZE).  `repaint` invalidates it.
-  virtual bool move_window(WindowId window, int x, int y, int width, int height,
-                           bool repaint) = 0;
+  virtual bool move_window(WindowId window, int x, int y, int width, int height, bool repaint) = 0;
   virtual bool set_placement(WindowId window, const Placement& placement) = 0;
   virtual bool get_placement(WindowId window, Placement& placement) = 0;
   virtual void show_window(WindowId window, int show_command) = 0;
@@ -319,8 +318,8 @@ class KV_EXPORT Display {
   // is the message-box routine's kind (2 About, 3 internal error, 4 system
   // error, 5 call the developer) or 0 for the runtime's own question boxes
   // (close confirmations); displays that log boxes show it.
-  virtual int message_box(WindowId owner, int kind, std::string_view title,
-                          std::string_view text, unsigned style) = 0;
+  virtual int message_box(WindowId owner, int kind, std::string_view title, std::string_view text,
+                          unsigned style) = 0;
   // A small modeless window with a caption and one line of text, shown
   // without taking the focus from the main window.
   virtual Handle create_message_window(std::string_view caption, std::string_view text) = 0;
@@ -369,8 +368,8 @@ class KV_EXPORT Display {
                              std::intptr_t lparam) = 0;
   // The window system's default processing of a message (closing destroys
   // the window, Alt and F10 activate the menu bar, ...).
-  virtual std::intptr_t default_proc(WindowId window, std::uint32_t message,
-                                     std::uintptr_t wparam, std::intptr_t lparam) = 0;
+  virtual std::intptr_t default_proc(WindowId window, std::uint32_t message, std::uintptr_t wparam,
+                                     std::intptr_t lparam) = 0;
 
   // Called once at process exit (screen dumps, terminal restore).
   virtual void shutdown() {}

@@ -35,8 +35,8 @@ int SXR_DRAGQUERYPOINT(const std::uint8_t* drop4, std::uint8_t* point8, std::uin
   return 0;
 }
 
-int SXR_DRAGQUERYFILE(const std::uint8_t* drop4, const std::uint8_t* index4,
-                      std::uint8_t* buffer, const std::uint8_t* size4, std::uint8_t* result4) {
+int SXR_DRAGQUERYFILE(const std::uint8_t* drop4, const std::uint8_t* index4, std::uint8_t* buffer,
+                      const std::uint8_t* size4, std::uint8_t* result4) {
   kv::term::Display* d = current_display();
   std::uint32_t result = 0;
   if (d && drop4 && index4) {

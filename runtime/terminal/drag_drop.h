@@ -18,8 +18,8 @@ int SXR_DRAGQUERYPOINT(const std::uint8_t* drop4, std::uint8_t* point8, std::uin
 // Index X'FFFFFFFF': result = number of files, buffer untouched.  Otherwise
 // the name of file `index` (from 0), ended by X'00' and cut to the buffer
 // size; result = its length (0 when there is no such file).
-int SXR_DRAGQUERYFILE(const std::uint8_t* drop4, const std::uint8_t* index4,
-                      std::uint8_t* buffer, const std::uint8_t* size4, std::uint8_t* result4);
+int SXR_DRAGQUERYFILE(const std::uint8_t* drop4, const std::uint8_t* index4, std::uint8_t* buffer,
+                      const std::uint8_t* size4, std::uint8_t* result4);
 // Releases the drop.
 int SXR_DRAGFINISH(const std::uint8_t* drop4);
 

@@ -12,105 +12,39 @@
 namespace kv::term {
 
 const std::array<VocabularyEntry, kVocabularySize> kVocabulary = {{
-    {"END ", 79, "End"},
-    {"AEND", 159, "Alt+End"},
-    {"A0  ", 129, "Alt+0"},
-    {"A1  ", 120, "Alt+1"},
-    {"A2  ", 121, "Alt+2"},
-    {"A3  ", 122, "Alt+3"},
-    {"A4  ", 123, "Alt+4"},
-    {"A5  ", 124, "Alt+5"},
-    {"A6  ", 125, "Alt+6"},
-    {"A7  ", 126, "Alt+7"},
-    {"A8  ", 127, "Alt+8"},
-    {"A9  ", 128, "Alt+9"},
-    {"A-  ", 130, "Alt+-"},
-    {"A=  ", 131, "Alt+="},
-    {"AA  ", 30, "Alt+A"},
-    {"AB  ", 48, "Alt+B"},
-    {"AC  ", 46, "Alt+C"},
-    {"AD  ", 32, "Alt+D"},
-    {"AE  ", 18, "Alt+E"},
-    {"AF  ", 33, "Alt+F"},
-    {"AG  ", 34, "Alt+G"},
-    {"AH  ", 35, "Alt+H"},
-    {"AI  ", 23, "Alt+I"},
-    {"AJ  ", 36, "Alt+J"},
-    {"AK  ", 37, "Alt+K"},
-    {"AL  ", 38, "Alt+L"},
-    {"AM  ", 50, "Alt+M"},
-    {"AN  ", 49, "Alt+N"},
-    {"AO  ", 24, "Alt+O"},
-    {"AP  ", 25, "Alt+P"},
-    {"AQ  ", 16, "Alt+Q"},
-    {"AR  ", 19, "Alt+R"},
-    {"AS  ", 31, "Alt+S"},
-    {"AT  ", 20, "Alt+T"},
-    {"AU  ", 22, "Alt+U"},
-    {"AV  ", 47, "Alt+V"},
-    {"AW  ", 17, "Alt+W"},
-    {"AX  ", 45, "Alt+X"},
-    {"AY  ", 21, "Alt+Y"},
-    {"AZ  ", 44, "Alt+Z"},
-    {"CCR ", 116, "Ctrl+Right"},
-    {"CCL ", 115, "Ctrl+Left"},
-    {"CPGD", 118, "Ctrl+PgDn"},
-    {"CPGU", 132, "Ctrl+PgUp"},
-    {"CPRT", 114, "Ctrl+Print"},
-    {"D   ", 80, "Down"},
-    {"L   ", 75, "Left"},
-    {"R   ", 77, "Right"},
-    {"U   ", 72, "Up"},
-    {"PGDN", 81, "Page-Down"},
-    {"PGUP", 73, "Page-Up"},
-    {"F1  ", 59, "F1"},
-    {"F2  ", 60, "F2"},
-    {"F3  ", 61, "F3"},
-    {"F4  ", 62, "F4"},
-    {"F5  ", 63, "F5"},
-    {"F6  ", 64, "F6"},
-    {"F7  ", 65, "F7"},
-    {"F8  ", 66, "F8"},
-    {"F9  ", 67, "F9"},
-    {"F10 ", 68, "F10"},
-    {"F11 ", 133, "F11"},
-    {"F12 ", 134, "F12"},
-    {"AF1 ", 104, "Alt+F1"},
-    {"AF2 ", 105, "Alt+F2"},
-    {"AF3 ", 106, "Alt+F3"},
-    {"AF4 ", 107, "Alt+F4"},
-    {"AF5 ", 108, "Alt+F5"},
-    {"AF6 ", 109, "Alt+F6"},
-    {"AF7 ", 110, "Alt+F7"},
-    {"AF8 ", 111, "Alt+F8"},
-    {"AF9 ", 112, "Alt+F9"},
-    {"AF10", 113, "Alt+F10"},
-    {"AF11", 139, "Alt+F11"},
-    {"AF12", 140, "Alt+F12"},
-    {"CF1 ", 94, "Ctrl+F1"},
-    {"CF2 ", 95, "Ctrl+F2"},
-    {"CF3 ", 96, "Ctrl+F3"},
-    {"CF4 ", 97, "Ctrl+F4"},
-    {"CF5 ", 98, "Ctrl+F5"},
-    {"CF6 ", 99, "Ctrl+F6"},
-    {"CF7 ", 100, "Ctrl+F7"},
-    {"CF8 ", 101, "Ctrl+F8"},
-    {"CF9 ", 102, "Ctrl+F9"},
-    {"CF10", 103, "Ctrl+F10"},
-    {"CF11", 137, "Ctrl+F11"},
-    {"CF12", 138, "Ctrl+F12"},
-    {"SF1 ", 84, "Shift+F1"},
-    {"SF2 ", 85, "Shift+F2"},
-    {"SF3 ", 86, "Shift+F3"},
-    {"SF4 ", 87, "Shift+F4"},
-    {"SF5 ", 88, "Shift+F5"},
-    {"SF6 ", 89, "Shift+F6"},
-    {"SF7 ", 90, "Shift+F7"},
-    {"SF8 ", 91, "Shift+F8"},
-    {"SF9 ", 92, "Shift+F9"},
-    {"SF10", 93, "Shift+F10"},
-    {"SF11", 135, "Shift+F11"},
-    {"SF12", 136, "Shift+F12"},
+    {"END ", 79, "End"},        {"AEND", 159, "Alt+End"},    {"A0  ", 129, "Alt+0"},
+    {"A1  ", 120, "Alt+1"},     {"A2  ", 121, "Alt+2"},      {"A3  ", 122, "Alt+3"},
+    {"A4  ", 123, "Alt+4"},     {"A5  ", 124, "Alt+5"},      {"A6  ", 125, "Alt+6"},
+    {"A7  ", 126, "Alt+7"},     {"A8  ", 127, "Alt+8"},      {"A9  ", 128, "Alt+9"},
+    {"A-  ", 130, "Alt+-"},     {"A=  ", 131, "Alt+="},      {"AA  ", 30, "Alt+A"},
+    {"AB  ", 48, "Alt+B"},      {"AC  ", 46, "Alt+C"},       {"AD  ", 32, "Alt+D"},
+    {"AE  ", 18, "Alt+E"},      {"AF  ", 33, "Alt+F"},       {"AG  ", 34, "Alt+G"},
+    {"AH  ", 35, "Alt+H"},      {"AI  ", 23, "Alt+I"},       {"AJ  ", 36, "Alt+J"},
+    {"AK  ", 37, "Alt+K"},      {"AL  ", 38, "Alt+L"},       {"AM  ", 50, "Alt+M"},
+    {"AN  ", 49, "Alt+N"},      {"AO  ", 24, "Alt+O"},       {"AP  ", 25, "Alt+P"},
+    {"AQ  ", 16, "Alt+Q"},      {"AR  ", 19, "Alt+R"},       {"AS  ", 31, "Alt+S"},
+    {"AT  ", 20, "Alt+T"},      {"AU  ", 22, "Alt+U"},       {"AV  ", 47, "Alt+V"},
+    {"AW  ", 17, "Alt+W"},      {"AX  ", 45, "Alt+X"},       {"AY  ", 21, "Alt+Y"},
+    {"AZ  ", 44, "Alt+Z"},      {"CCR ", 116, "Ctrl+Right"}, {"CCL ", 115, "Ctrl+Left"},
+    {"CPGD", 118, "Ctrl+PgDn"}, {"CPGU", 132, "Ctrl+PgUp"},  {"CPRT", 114, "Ctrl+Print"},
+    {"D   ", 80, "Down"},       {"L   ", 75, "Left"},        {"R   ", 77, "Right"},
+    {"U   ", 72, "Up"},         {"PGDN", 81, "Page-Down"},   {"PGUP", 73, "Page-Up"},
+    {"F1  ", 59, "F1"},         {"F2  ", 60, "F2"},          {"F3  ", 61, "F3"},
+    {"F4  ", 62, "F4"},         {"F5  ", 63, "F5"},          {"F6  ", 64, "F6"},
+    {"F7  ", 65, "F7"},         {"F8  ", 66, "F8"},          {"F9  ", 67, "F9"},
+    {"F10 ", 68, "F10"},        {"F11 ", 133, "F11"},        {"F12 ", 134, "F12"},
+    {"AF1 ", 104, "Alt+F1"},    {"AF2 ", 105, "Alt+F2"},     {"AF3 ", 106, "Alt+F3"},
+    {"AF4 ", 107, "Alt+F4"},    {"AF5 ", 108, "Alt+F5"},     {"AF6 ", 109, "Alt+F6"},
+    {"AF7 ", 110, "Alt+F7"},    {"AF8 ", 111, "Alt+F8"},     {"AF9 ", 112, "Alt+F9"},
+    {"AF10", 113, "Alt+F10"},   {"AF11", 139, "Alt+F11"},    {"AF12", 140, "Alt+F12"},
+    {"CF1 ", 94, "Ctrl+F1"},    {"CF2 ", 95, "Ctrl+F2"},     {"CF3 ", 96, "Ctrl+F3"},
+    {"CF4 ", 97, "Ctrl+F4"},    {"CF5 ", 98, "Ctrl+F5"},     {"CF6 ", 99, "Ctrl+F6"},
+    {"CF7 ", 100, "Ctrl+F7"},   {"CF8 ", 101, "Ctrl+F8"},    {"CF9 ", 102, "Ctrl+F9"},
+    {"CF10", 103, "Ctrl+F10"},  {"CF11", 137, "Ctrl+F11"},   {"CF12", 138, "Ctrl+F12"},
+    {"SF1 ", 84, "Shift+F1"},   {"SF2 ", 85, "Shift+F2"},    {"SF3 ", 86, "Shift+F3"},
+    {"SF4 ", 87, "Shift+F4"},   {"SF5 ", 88, "Shift+F5"},    {"SF6 ", 89, "Shift+F6"},
+    {"SF7 ", 90, "Shift+F7"},   {"SF8 ", 91, "Shift+F8"},    {"SF9 ", 92, "Shift+F9"},
+    {"SF10", 93, "Shift+F10"},  {"SF11", 135, "Shift+F11"},  {"SF12", 136, "Shift+F12"},
 }};
 
 const VocabularyEntry* find_key_code(std::string_view code4) {
@@ -163,28 +97,45 @@ const char* modifier_word(Modifiers m) {
 
 int extended_code(int key, Modifiers m) {
   switch (key) {
-    case vk::kTab: return pick({15, -1, -1, -1}, m);
-    case vk::kEnd: return pick({-1, 117, 159, 79}, m);
-    case vk::kHome: return pick({-1, 119, 151, 71}, m);
-    case vk::kLeft: return pick({-1, 115, 155, 75}, m);
-    case vk::kUp: return pick({-1, 141, 152, 72}, m);
-    case vk::kRight: return pick({-1, 116, 157, 77}, m);
-    case vk::kDown: return pick({-1, 145, 160, 80}, m);
-    case vk::kInsert: return pick({-1, 146, 162, 82}, m);
-    case vk::kDelete: return pick({-1, 147, 163, 83}, m);
-    case vk::kF11: return pick({135, 137, 139, 133}, m);
-    case vk::kF12: return pick({136, 138, 140, 134}, m);
-    case vk::kPrior: return pick({-1, 132, 153, 73}, m);
-    case vk::kNext: return pick({-1, 118, 161, 81}, m);
-    case vk::kOemMinus: return pick({-1, -1, 130, -1}, m);
-    case vk::kOemPlus: return pick({-1, -1, 131, -1}, m);
-    default: break;
+    case vk::kTab:
+      return pick({15, -1, -1, -1}, m);
+    case vk::kEnd:
+      return pick({-1, 117, 159, 79}, m);
+    case vk::kHome:
+      return pick({-1, 119, 151, 71}, m);
+    case vk::kLeft:
+      return pick({-1, 115, 155, 75}, m);
+    case vk::kUp:
+      return pick({-1, 141, 152, 72}, m);
+    case vk::kRight:
+      return pick({-1, 116, 157, 77}, m);
+    case vk::kDown:
+      return pick({-1, 145, 160, 80}, m);
+    case vk::kInsert:
+      return pick({-1, 146, 162, 82}, m);
+    case vk::kDelete:
+      return pick({-1, 147, 163, 83}, m);
+    case vk::kF11:
+      return pick({135, 137, 139, 133}, m);
+    case vk::kF12:
+      return pick({136, 138, 140, 134}, m);
+    case vk::kPrior:
+      return pick({-1, 132, 153, 73}, m);
+    case vk::kNext:
+      return pick({-1, 118, 161, 81}, m);
+    case vk::kOemMinus:
+      return pick({-1, -1, 130, -1}, m);
+    case vk::kOemPlus:
+      return pick({-1, -1, 131, -1}, m);
+    default:
+      break;
   }
   if (key >= vk::kF1 && key <= vk::kF10) {
     int n = key - vk::kF1;
     return pick({84 + n, 94 + n, 104 + n, 59 + n}, m);
   }
-  if (key >= vk::k0 + 1 && key <= vk::k0 + 9) return pick({-1, -1, 120 + (key - vk::k0 - 1), -1}, m);
+  if (key >= vk::k0 + 1 && key <= vk::k0 + 9)
+    return pick({-1, -1, 120 + (key - vk::k0 - 1), -1}, m);
   if (key == vk::k0) return pick({-1, -1, 129, -1}, m);
   if (key >= vk::kA && key <= vk::kA + 25) {
     // Ctrl with a letter gives no code (Ctrl+C and Ctrl+V are the Edit
@@ -209,7 +160,8 @@ void translate_key_down(ScrCommon& c, const Message& m, KeyEvent& ev) {
   Modifiers mods = read_modifiers(d);
   int key = static_cast<int>(m.wparam);
   int code = extended_code(key, mods);
-  if (key == vk::kInsert && !mods.ctrl && !mods.alt) c.insert_flag = c.insert_flag == 'Y' ? 'N' : 'Y';
+  if (key == vk::kInsert && !mods.ctrl && !mods.alt)
+    c.insert_flag = c.insert_flag == 'Y' ? 'N' : 'Y';
   if (mods.ctrl) {
     if (key == vk::kA + ('C' - 'A')) copy_field(c);
     if (key == vk::kA + ('V' - 'A')) paste_clipboard(c);
@@ -285,9 +237,7 @@ void translate_char(ScrCommon& c, const Message& m, KeyEvent& ev) {
 
 namespace {
 
-bool is_delimiter(char ch) {
-  return ch == ' ' || ch == '=' || ch == '-' || ch == ':' || ch == '+';
-}
+bool is_delimiter(char ch) { return ch == ' ' || ch == '=' || ch == '-' || ch == ':' || ch == '+'; }
 
 struct LabelItem {
   std::string code4;
@@ -362,9 +312,9 @@ void SCR_MP(const std::array<std::string_view, 5>& lines, ScrCommon& c) {
                         {{"&Open", cmd::kOpen, true, false},
                          {"&Print Screen", cmd::kPrintScreen, true, false},
                          {"E&xit\tAlt+F4", cmd::kExit, !close_set, false}}});
-  bar.popups.push_back({"&Edit",
-                        {{"&Copy\tCtrl+C", cmd::kCopy, true, false},
-                         {"&Paste\tCtrl+V", cmd::kPaste, true, false}}});
+  bar.popups.push_back(
+      {"&Edit",
+       {{"&Copy\tCtrl+C", cmd::kCopy, true, false}, {"&Paste\tCtrl+V", cmd::kPaste, true, false}}});
   bar.popups.push_back({"&View", {{"&Fonts...", cmd::kFonts, false, false}}});
   c.copy_enabled = c.paste_enabled = false;
 
@@ -376,10 +326,8 @@ void SCR_MP(const std::array<std::string_view, 5>& lines, ScrCommon& c) {
       int line;
     };
     const Source order[] = {{0, 4}, {1, 0}, {2, 1}, {3, 2}, {3, 3}};
-    std::array<MenuPopup, 4> popups = {{{"F&unction keys", {}},
-                                        {"&Alt-keys", {}},
-                                        {"&Ctrl-keys", {}},
-                                        {"&Shift-keys", {}}}};
+    std::array<MenuPopup, 4> popups = {
+        {{"F&unction keys", {}}, {"&Alt-keys", {}}, {"&Ctrl-keys", {}}, {"&Shift-keys", {}}}};
     std::array<int, 4> counts{};
     for (const Source& s : order) {
       for (const LabelItem& item : parse_label_line(lines[static_cast<std::size_t>(s.line)])) {
@@ -398,20 +346,35 @@ void SCR_MP(const std::array<std::string_view, 5>& lines, ScrCommon& c) {
         int command = static_cast<int>(c.key_items.size());
         popups[static_cast<std::size_t>(s.popup)].items.push_back({text, command, false, false});
         switch (item.code4[0]) {
-          case 'F': case 'E': case 'P': case 'D': case 'R': case 'L': case 'U': ++counts[0]; break;
-          case 'A': ++counts[1]; break;
-          case 'C': ++counts[2]; break;
-          case 'S': ++counts[3]; break;
-          default: break;
+          case 'F':
+          case 'E':
+          case 'P':
+          case 'D':
+          case 'R':
+          case 'L':
+          case 'U':
+            ++counts[0];
+            break;
+          case 'A':
+            ++counts[1];
+            break;
+          case 'C':
+            ++counts[2];
+            break;
+          case 'S':
+            ++counts[3];
+            break;
+          default:
+            break;
         }
       }
     }
     for (std::size_t p = 0; p < 4; ++p)
       if (counts[p] > 0) bar.popups.push_back(popups[p]);
   }
-  bar.popups.push_back({"&Help",
-                        {{"&Debugger", cmd::kDebugger, false, false},
-                         {"&About...", cmd::kAbout, false, false}}});
+  bar.popups.push_back(
+      {"&Help",
+       {{"&Debugger", cmd::kDebugger, false, false}, {"&About...", cmd::kAbout, false, false}}});
   c.menu = bar;
   c.menu_built = true;
 

@@ -15,7 +15,7 @@ namespace kv::term {
 
 // KEY-EVENT.
 struct KeyEvent {
-  char status = 'N';  // "Y" a key, "N" nothing, "Q" the user confirmed quitting
+  char status = 'N';              // "Y" a key, "N" nothing, "Q" the user confirmed quitting
   std::uint16_t character = 0;    // code-page character; 0 for extended keys
   std::uint16_t shift_state = 0;  // the shift-flag word of the keyboard
   std::int16_t reserved = 0;

@@ -36,8 +36,10 @@ void status_message(MbRequest& q, ScrCommon& c) {
 void withdraw(ScrCommon& c) {
   if (c.status_message != 'Y') return;
   if (Display* d = c.display) {
-    if (c.message_window) d->destroy_message_window(c.message_window);
-    else if (c.window && c.status_bar) d->set_status_text(c.status_bar, 0, "", false);
+    if (c.message_window)
+      d->destroy_message_window(c.message_window);
+    else if (c.window && c.status_bar)
+      d->set_status_text(c.status_bar, 0, "", false);
   }
   c.message_window = 0;
   c.status_message = 'N';
@@ -47,10 +49,12 @@ void withdraw(ScrCommon& c) {
 
 std::string system_error_text(std::string_view caller, std::string_view text,
                               const SystemError& e) {
-  std::string body = upto_nul(caller) + "\r" + rtrim(text) + "\rError code: " +
-                     std::to_string(e.code);
-  if (e.text.empty()) body += " / No system error message text available...";
-  else body += " / " + e.text;
+  std::string body =
+      upto_nul(caller) + "\r" + rtrim(text) + "\rError code: " + std::to_string(e.code);
+  if (e.text.empty())
+    body += " / No system error message text available...";
+  else
+    body += " / " + e.text;
   if (body.size() > 255) body.resize(255);
   return body;
 }
@@ -59,8 +63,12 @@ void SCR_MB(MbRequest& q, ScrCommon& c) {
   TraceModule& t = mb_module();
   t.index();
   switch (q.kind) {
-    case kBoxWithdraw: withdraw(c); break;
-    case kBoxStatus: status_message(q, c); break;
+    case kBoxWithdraw:
+      withdraw(c);
+      break;
+    case kBoxStatus:
+      status_message(q, c);
+      break;
     case kBoxAbout:
     case kBoxInternal:
     case kBoxSystem:
@@ -83,8 +91,8 @@ void SCR_MB(MbRequest& q, ScrCommon& c) {
       }
       t("MessageBox", title, text);
       if (c.display)
-        q.result = c.display->message_box(c.window, q.kind, title, text,
-                                          static_cast<unsigned>(q.style));
+        q.result =
+            c.display->message_box(c.window, q.kind, title, text, static_cast<unsigned>(q.style));
       else
         q.result = kv::stderr_box(q.kind, title, text, "");
       break;
@@ -113,8 +121,7 @@ int scr_mb(ScrCommon& c, int kind, std::string_view title, std::string_view text
   return q.result;
 }
 
-int box_hook(int kind, std::string_view title, std::string_view text,
-             std::string_view caller_id) {
+int box_hook(int kind, std::string_view title, std::string_view text, std::string_view caller_id) {
   int r = scr_mb(common(), kind, title, text, caller_id);
   return r == 0 ? kIdOk : r;
 }

@@ -34,8 +34,7 @@ int scr_mb(ScrCommon& c, int kind, std::string_view title, std::string_view text
 
 // The routine installed as the process's box hook (kv::set_box_hook) once a
 // display is chosen: show_box() of every layer goes through SCR_MB.
-int box_hook(int kind, std::string_view title, std::string_view text,
-             std::string_view caller_id);
+int box_hook(int kind, std::string_view title, std::string_view text, std::string_view caller_id);
 
 // The text a kind 4 box shows for a last error.
 std::string system_error_text(std::string_view caller, std::string_view text,

@@ -14,10 +14,10 @@ void TraceModule::operator()(std::string_view action, std::string_view object,
   kv::trace(index(), action, object, value);
 }
 
-#define KV_MODULE(fn, name)      \
-  TraceModule& fn() {            \
-    static TraceModule m(name);  \
-    return m;                    \
+#define KV_MODULE(fn, name)     \
+  TraceModule& fn() {           \
+    static TraceModule m(name); \
+    return m;                   \
   }
 KV_MODULE(vio_module, "SCR_VIO")
 KV_MODULE(wc_module, "SCR_WC")

@@ -47,9 +47,7 @@ MouseSettings MouseSettings::from_common(const ScrCommon& c) {
 
 namespace {
 
-bool is_delimiter(char ch) {
-  return ch == '=' || ch == '-' || ch == ':' || ch == '+' || ch == ' ';
-}
+bool is_delimiter(char ch) { return ch == '=' || ch == '-' || ch == ':' || ch == '+' || ch == ' '; }
 
 void produce(EventArea& a, int character, int extended, bool simulated) {
   a.key.status = 'Y';
@@ -121,9 +119,12 @@ void SCR_MOUS(LabelRequest& q, ScrCommon&) {
   } else {
     name = first;
     if (!name.empty() && std::isdigit(static_cast<unsigned char>(name[0]))) name = "F" + name;
-    if (q.alt) prefix = "A";
-    else if (q.ctrl) prefix = "C";
-    else if (q.shift_left || q.shift_right) prefix = "S";
+    if (q.alt)
+      prefix = "A";
+    else if (q.ctrl)
+      prefix = "C";
+    else if (q.shift_left || q.shift_right)
+      prefix = "S";
   }
   std::string code = (prefix + name).substr(0, 4);
   code.resize(4, ' ');

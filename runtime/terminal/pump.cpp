@@ -94,8 +94,10 @@ void SCR_AMP(ScrCommon& c, EventArea& a) {
   bool quit = false;
   // 1. Window management.
   while (d.peek(m, 0, 0x0000, 0x00FF, true)) {
-    if (m.message == wm::kUserQuit) quit = true;
-    else d.dispatch(m);
+    if (m.message == wm::kUserQuit)
+      quit = true;
+    else
+      d.dispatch(m);
   }
   // 2. The range between input and the private messages.
   while (d.peek(m, 0, 0x0310, 0x0400, true)) d.dispatch(m);
@@ -122,8 +124,10 @@ void SCR_AMP(ScrCommon& c, EventArea& a) {
       // 6. Handle it.
       if (found) {
         if (m.window == c.window && c.window != 0) {
-          if (m.message == wm::kUserQuit) quit_event(ev);
-          else handle_input(c, m, a);
+          if (m.message == wm::kUserQuit)
+            quit_event(ev);
+          else
+            handle_input(c, m, a);
         } else if (m.window != 0 && m.window == c.debug_window && m.message == wm::kUserQuit) {
           SCR_DB('N', c);
         } else {

@@ -51,7 +51,7 @@ struct EventArea {
   int mouse_row = 0, mouse_col = 0;
   bool in_field = false;
   bool button1 = false, button2 = false;  // buttons held after the event
-  bool simulated = false;  // the codes were simulated (Enter, label, missed field)
+  bool simulated = false;                 // the codes were simulated (Enter, label, missed field)
 
   // ---- returned with dropped files (scan byte 253)
   int drop_row = 0, drop_col = 0;

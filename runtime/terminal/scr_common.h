@@ -23,8 +23,7 @@ struct DebugList {
   static constexpr int kLineWidth = 52;
   static constexpr int kRowCount = 51;
   static constexpr int kLineCount = 50;
-  static constexpr const char* kHeading =
-      "Msg# Type/Message-Name         WPar LPar LParH LParL";
+  static constexpr const char* kHeading = "Msg# Type/Message-Name         WPar LPar LParH LParL";
   int sequence = 0;  // number of the last window-message line
   std::array<std::string, kLineCount> lines;
   // Check marks of the Options menu: "&WinProc Msgs", "&WinProc Mouse
@@ -64,7 +63,7 @@ struct ScrCommon {
   std::int32_t caret_x = 0, caret_y = 0;
   std::int32_t caret_column = 1, caret_row = 1;
   char caret_enabled = 'Y';
-  int carets_shown = 0;  // the cell screen's count of shown carets (0 or 1)
+  int carets_shown = 0;   // the cell screen's count of shown carets (0 or 1)
   Rect last_window_rect;  // as read by the last force paint
 
   // ---- window
@@ -137,8 +136,8 @@ struct ScrCommon {
 
   // ---- copy and paste: what the engine publishes about the field under
   // the cursor, and the pump's paste feed.
-  std::string field_image;         // the current field's displayed text
-  std::int16_t paste_room = 0;     // room from the cursor to the field's end
+  std::string field_image;      // the current field's displayed text
+  std::int16_t paste_room = 0;  // room from the cursor to the field's end
   std::string paste_buffer;
   std::size_t paste_next = 0;
   bool pasting = false;

@@ -20,13 +20,20 @@ std::int16_t hook_key_state(StateKey key) {
   ScrCommon& c = common();
   if (!c.display) return 0;
   switch (key) {
-    case StateKey::Insert: return c.display->key_state(vk::kInsert);
-    case StateKey::CapsLock: return c.display->key_state(vk::kCapital);
-    case StateKey::NumLock: return c.display->key_state(vk::kNumLock);
-    case StateKey::ScrollLock: return c.display->key_state(vk::kScroll);
-    case StateKey::Alt: return c.display->key_state(vk::kMenu);
-    case StateKey::Ctrl: return c.display->key_state(vk::kControl);
-    case StateKey::Shift: return c.display->key_state(vk::kShift);
+    case StateKey::Insert:
+      return c.display->key_state(vk::kInsert);
+    case StateKey::CapsLock:
+      return c.display->key_state(vk::kCapital);
+    case StateKey::NumLock:
+      return c.display->key_state(vk::kNumLock);
+    case StateKey::ScrollLock:
+      return c.display->key_state(vk::kScroll);
+    case StateKey::Alt:
+      return c.display->key_state(vk::kMenu);
+    case StateKey::Ctrl:
+      return c.display->key_state(vk::kControl);
+    case StateKey::Shift:
+      return c.display->key_state(vk::kShift);
   }
   return 0;
 }
@@ -69,11 +76,19 @@ void use_display(std::unique_ptr<Display> d) {
   ScrCommon& c = common();
   Display* raw = d.get();
   set_display(std::move(d));
-  if (raw) install_hooks(c, *raw);
-  else c.display = nullptr;
+  if (raw)
+    install_hooks(c, *raw);
+  else
+    c.display = nullptr;
 }
 
 bool has_window() { return common().window != 0; }
+
+std::uint64_t tick_ms() {
+  ScrCommon& c = common();
+  if (!c.display) first_call_setup();
+  return c.display->tick_ms();
+}
 
 void ensure_window() {
   ScrCommon& c = common();

@@ -24,6 +24,11 @@ void first_call_setup();
 void use_display(std::unique_ptr<Display> d);
 
 bool has_window();
+
+// Milliseconds on the display's clock (virtual on the headless display):
+// what time-outs are measured on.  Timer messages wake a waiting pump every
+// 250 ms of this clock.
+std::uint64_t tick_ms();
 // Creates the window when it does not exist yet (the engine's first need).
 void ensure_window();
 

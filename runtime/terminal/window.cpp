@@ -36,18 +36,30 @@ void set_proc_display(Display* d) { g_proc_display = d; }
 
 const char* show_command_name(int v) {
   switch (v) {
-    case 0: return "SW-HIDE (Set to NORMAL)";
-    case 1: return "SW-SHOWNORMAL";
-    case 2: return "SW-SHOWMINIMIZED";
-    case 3: return "SW-SHOWMAXIMIZED";
-    case 4: return "SW-SHOWNOACTIVATE";
-    case 5: return "SW-SHOW";
-    case 6: return "SW-MINIMIZE";
-    case 7: return "SW-SHOWMINNOACTIVE";
-    case 8: return "SW-SHOWNA";
-    case 9: return "SW-RESTORE";
-    case 10: return "SW-SHOWDEFAULT";
-    default: return "Unknown CMD-SHOW value";
+    case 0:
+      return "SW-HIDE (Set to NORMAL)";
+    case 1:
+      return "SW-SHOWNORMAL";
+    case 2:
+      return "SW-SHOWMINIMIZED";
+    case 3:
+      return "SW-SHOWMAXIMIZED";
+    case 4:
+      return "SW-SHOWNOACTIVATE";
+    case 5:
+      return "SW-SHOW";
+    case 6:
+      return "SW-MINIMIZE";
+    case 7:
+      return "SW-SHOWMINNOACTIVE";
+    case 8:
+      return "SW-SHOWNA";
+    case 9:
+      return "SW-RESTORE";
+    case 10:
+      return "SW-SHOWDEFAULT";
+    default:
+      return "Unknown CMD-SHOW value";
   }
 }
 
@@ -113,7 +125,8 @@ void SCR_WC(ScrCommon& c) {
   t("CMD-SHOW", show_command_name(c.show_command), num(c.show_command));
   if (c.show_command == show::kHide) c.show_command = show::kShowNormal;
   // 3. Style.
-  std::uint32_t st = style::kCaption | style::kThickFrame | style::kMaximizeBox | style::kMinimizeBox;
+  std::uint32_t st =
+      style::kCaption | style::kThickFrame | style::kMaximizeBox | style::kMinimizeBox;
   if (c.system_menu_option == '0') st |= style::kSysMenu;
   // 4. Menu height (1 is added also without a window menu).
   SystemMetrics sm = d->system_metrics();
@@ -273,13 +286,25 @@ void scroll(ScrCommon& c, Bar bar, int request, int thumb) {
   int page = 5 * (vertical ? c.metrics.height : c.metrics.avg_width);
   int step;
   switch (request) {
-    case scroll_request::kLineUp: step = -1; break;
-    case scroll_request::kLineDown: step = 1; break;
-    case scroll_request::kPageUp: step = -page; break;
-    case scroll_request::kPageDown: step = page; break;
+    case scroll_request::kLineUp:
+      step = -1;
+      break;
+    case scroll_request::kLineDown:
+      step = 1;
+      break;
+    case scroll_request::kPageUp:
+      step = -page;
+      break;
+    case scroll_request::kPageDown:
+      step = page;
+      break;
     case scroll_request::kThumbPosition:
-    case scroll_request::kThumbTrack: step = thumb - pos; break;
-    default: step = 0; break;
+    case scroll_request::kThumbTrack:
+      step = thumb - pos;
+      break;
+    default:
+      step = 0;
+      break;
   }
   step_field = step;
   int next = pos + step;
@@ -305,8 +330,10 @@ void scroll(ScrCommon& c, Bar bar, int request, int thumb) {
   if (!d || !c.window) return;
   d->set_scroll(c.window, bar, range, pos);
   if (amount != 0) {
-    if (vertical) d->scroll_window(c.window, 0, amount);
-    else d->scroll_window(c.window, amount, 0);
+    if (vertical)
+      d->scroll_window(c.window, 0, amount);
+    else
+      d->scroll_window(c.window, amount, 0);
     d->update_window(c.window);
     d->set_caret_pos(c.caret_x - c.hscroll, c.caret_y - c.vscroll);
   }
@@ -414,10 +441,17 @@ void menu_command(ScrCommon& c, int command, KeyEvent& ev) {
         item && item->grayed && command != cmd::kCopy && command != cmd::kPaste)
       return;
     switch (command) {
-      case cmd::kExit: d->send(c.window, wm::kClose, 0, 0); return;
-      case cmd::kPrintScreen: return;  // always grayed
-      case cmd::kCopy: copy_field(c); return;
-      case cmd::kPaste: paste_clipboard(c); return;
+      case cmd::kExit:
+        d->send(c.window, wm::kClose, 0, 0);
+        return;
+      case cmd::kPrintScreen:
+        return;  // always grayed
+      case cmd::kCopy:
+        copy_field(c);
+        return;
+      case cmd::kPaste:
+        paste_clipboard(c);
+        return;
       case cmd::kFonts: {
         LogicalFont lf = c.font;
         std::uint32_t error = 0;
@@ -438,7 +472,8 @@ void menu_command(ScrCommon& c, int command, KeyEvent& ev) {
       case cmd::kAbout:
         scr_mb(c, kBoxAbout, c.about_title, c.about_text, wp_module().id());
         return;
-      default: break;
+      default:
+        break;
     }
   }
   if (command < 1 || static_cast<std::size_t>(command) > c.key_items.size()) return;
@@ -483,9 +518,12 @@ std::intptr_t SCR_WP(WindowId window, std::uint32_t message, std::uintptr_t wpar
     case wm::kSize: {
       if (c.status_bar) d->size_status_bar(c.status_bar);
       int cx = point_x(lparam) & 0xFFFF, cy = point_y(lparam) & 0xFFFF;
-      if (wparam == size_kind::kRestored) scroll_bookkeeping(c, cx, cy);
-      else if (wparam == size_kind::kMaximized) maximise(c);
-      else return d->default_proc(window, message, wparam, lparam);
+      if (wparam == size_kind::kRestored)
+        scroll_bookkeeping(c, cx, cy);
+      else if (wparam == size_kind::kMaximized)
+        maximise(c);
+      else
+        return d->default_proc(window, message, wparam, lparam);
       return 0;
     }
     case wm::kSysCommand: {

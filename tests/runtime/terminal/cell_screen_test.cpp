@@ -1,12 +1,13 @@
 // The cell screen: writes with the one split, clear, save and restore,
 // the caret count, the paint runs and their colours.
 
+#include "runtime/terminal/cell_screen.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "runtime/terminal/cell_screen.h"
 #include "runtime/terminal/colours.h"
 #include "runtime/utilities/bytes.h"
 #include "tests/runtime/terminal/support/window_fixture.h"
@@ -50,7 +51,10 @@ TEST_F(CellScreen, WritesSplitOnceAndInvalidateOneRowAndColumnBeyond) {
       // Six characters end at 81: not split; columns 75-81 of rows 3-4.
       {3, 75, "ABCDEF", {{3, "ABCDEF"}}, {74, 2, 81, 4}},
       // A long text runs on through the rows.
-      {1, 1, std::string(170, 'x'), {{1, std::string(80, 'x')}, {3, std::string(10, 'x')}},
+      {1,
+       1,
+       std::string(170, 'x'),
+       {{1, std::string(80, 'x')}, {3, std::string(10, 'x')}},
        {0, 0, 80, 3}},
   };
   for (const Case& k : cases) {
@@ -191,7 +195,7 @@ TEST_F(CellScreen, UnknownFunctionCodeShowsTheInternalErrorBoxOnly) {
 
 TEST_F(CellScreen, PaintDrawsRunsOfEqualAttributeWithBothColourTables) {
   create();
-  write(2, 1, "ab", 0x55);   // foreground 5 on background 5
+  write(2, 1, "ab", 0x55);  // foreground 5 on background 5
   write(2, 3, "cd", 0x07);
   write(2, 5, "e", 0x07);
   invalid();

@@ -1,11 +1,12 @@
 // The debugging window: its list, message lines, menu and opening rules.
 
+#include "runtime/terminal/debug_window.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
-#include "runtime/terminal/debug_window.h"
 #include "runtime/terminal/keys.h"
 #include "runtime/terminal/pump.h"
 #include "runtime/terminal/window.h"

@@ -106,9 +106,9 @@ TEST_F(Headless, KeysAndTypingGoThroughTheKeyboardTranslation) {
   EXPECT_EQ(run_to_stop(), 97);
   std::vector<std::pair<int, int>> got;  // (character, extended)
   for (const EventArea& a : events) got.emplace_back(a.key.character, a.key.extended);
-  std::vector<std::pair<int, int>> want = {{0, 59},  {0, 84},   {0, 15}, {13, 0}, {0, 117},
-                                           {2, 0},   {0, 45},   {'H', 0}, {0x82, 0},
-                                           {' ', 0}, {'1', 0},  {0, 82}};
+  std::vector<std::pair<int, int>> want = {{0, 59},   {0, 84},  {0, 15},  {13, 0},
+                                           {0, 117},  {2, 0},   {0, 45},  {'H', 0},
+                                           {0x82, 0}, {' ', 0}, {'1', 0}, {0, 82}};
   EXPECT_EQ(got, want);
   EXPECT_EQ(events[3].key.scan, 224);
   EXPECT_EQ(c.insert_flag, 'Y');

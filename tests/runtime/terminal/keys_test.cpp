@@ -2,14 +2,21 @@
 // order, system keys under both Alt-key handlings, characters, the close
 // key, and the key menus built from key-label lines.
 
+#include "runtime/terminal/keys.h"
+
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "runtime/terminal/keys.h"
+#include "runtime/terminal/module_trace.h"
 #include "runtime/terminal/pump.h"
+#include "runtime/utilities/log.h"
+#include "runtime/utilities/modules.h"
 #include "tests/runtime/terminal/support/window_fixture.h"
 
 namespace kv::term {
@@ -228,6 +235,34 @@ TEST_F(Keys, SystemKeysOnlyMenuHasNoKeyPopupsAndCloseFollowsTheCloseKeys) {
   SCR_MP({"", "", "", "", ""}, c);
   EXPECT_TRUE(fake.close_enabled(c.window));
   EXPECT_FALSE(fake.menu_of(c.window)->find(cmd::kExit)->grayed);
+}
+
+}  // namespace
+}  // namespace kv::term
+
+namespace kv::term {
+namespace {
+
+TEST_F(Keys, DecodedKeysAreTracedWhenThePumpTraces) {
+  std::string dir = ::testing::TempDir() + "/keytrace";
+  std::system(("rm -rf " + dir + " && mkdir -p " + dir).c_str());
+  setenv("KORVEXAN_LOGDIR", dir.c_str(), 1);
+  kv::log_reset_for_tests();
+  create();
+  kv::modules().set_trace(amp_module().index(), 'L');
+  press(vk::kF1, 59, false, -1, kf_shift);
+  press(vk::kHome, 71, true, -1, 0);
+  kv::modules().set_trace(amp_module().index(), ' ');
+  press(vk::kEnd, 79, true, -1, 0);
+  std::ifstream in(kv::log_file_name());
+  std::stringstream all;
+  all << in.rdbuf();
+  std::string log = all.str();
+  EXPECT_NE(
+      log.find(kv::trace_line(amp_module().id(), "Decoded Key:", "Shift", "Shift+F1").substr(36)),
+      std::string::npos);
+  EXPECT_NE(log.find("No Shift"), std::string::npos);
+  EXPECT_EQ(log.find("End"), std::string::npos);  // tracing was off again
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // Message boxes of kinds 0 to 6 and the box hook.
 
+#include "runtime/terminal/message_box.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -7,7 +9,6 @@
 #include <sstream>
 #include <string>
 
-#include "runtime/terminal/message_box.h"
 #include "runtime/utilities/boxes.h"
 #include "runtime/utilities/log.h"
 #include "tests/runtime/terminal/support/window_fixture.h"
@@ -61,8 +62,9 @@ TEST_F(Boxes, ModalKindsComposeTheirTextAndCaption) {
   // Without a system text for the error.
   fake.set_last_error({1234, ""});
   scr_mb(c, 4, "", "x", kCaller);
-  EXPECT_NE(fake.boxes.back().text.find("Error code: 1234 / No system error message text available..."),
-            std::string::npos);
+  EXPECT_NE(
+      fake.boxes.back().text.find("Error code: 1234 / No system error message text available..."),
+      std::string::npos);
   // Every composed text is cut to 255 characters.
   scr_mb(c, 3, "", std::string(400, 'y'), kCaller);
   EXPECT_EQ(fake.boxes.back().text.size(), 255u);

@@ -1,12 +1,13 @@
 // The message pump's order of work and its events from the mouse, the
 // label lookup and dropped files.
 
+#include "runtime/terminal/pump.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "runtime/terminal/pump.h"
 #include "tests/runtime/terminal/support/window_fixture.h"
 
 namespace kv::term {
@@ -75,9 +76,12 @@ TEST_F(Pump, WaitModeWaitsWithoutTakingTheMessage) {
 TEST_F(Pump, Button1PressAndDragGiveOneEventPerCell) {
   create();
   mouse(wm::kLButtonDown, 5, 10);
-  fake.post_input(c.window, wm::kMouseMove, mouse_keys::kLButton, make_point_param(9 * 8, 4 * 16), 0);
-  fake.post_input(c.window, wm::kMouseMove, mouse_keys::kLButton, make_point_param(10 * 8, 4 * 16), 0);
-  fake.post_input(c.window, wm::kMouseMove, mouse_keys::kLButton, make_point_param(11 * 8, 4 * 16), 0);
+  fake.post_input(c.window, wm::kMouseMove, mouse_keys::kLButton, make_point_param(9 * 8, 4 * 16),
+                  0);
+  fake.post_input(c.window, wm::kMouseMove, mouse_keys::kLButton, make_point_param(10 * 8, 4 * 16),
+                  0);
+  fake.post_input(c.window, wm::kMouseMove, mouse_keys::kLButton, make_point_param(11 * 8, 4 * 16),
+                  0);
   auto ev = drain();
   ASSERT_EQ(ev.size(), 3u);  // the second move stays in the same cell
   EXPECT_EQ(ev[0].key.extended, 15);

@@ -2,13 +2,14 @@
 // sizes, scroll bookkeeping, scrolling, new font, status bar, the menu
 // commands and copy and paste.
 
+#include "runtime/terminal/window.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "runtime/terminal/cell_screen.h"
 #include "runtime/terminal/pump.h"
-#include "runtime/terminal/window.h"
 #include "tests/runtime/terminal/support/window_fixture.h"
 
 namespace kv::term {
@@ -65,9 +66,9 @@ TEST(WindowPosition, OriginsBeyondTheWorkAreaAreBroughtBack) {
     Point want;
   };
   const Case cases[] = {
-      {5000, 0, {1014, 0}},   // x beyond the right edge: right - 10
-      {0, -100, {0, -18}},    // y above the caption: minus the caption height
-      {0, 9000, {0, 720}},    // y below the bottom: bottom - caption height
+      {5000, 0, {1014, 0}},  // x beyond the right edge: right - 10
+      {0, -100, {0, -18}},   // y above the caption: minus the caption height
+      {0, 9000, {0, 720}},   // y below the bottom: bottom - caption height
       {100, 50, {100, 50}},
   };
   for (const Case& k : cases) {

@@ -176,9 +176,12 @@ bool HeadlessDisplay::run_line(const std::string& text) {
   }
   if (cmd == "answer") {
     std::string a = lower(rest);
-    if (a == "yes") pending_answer_ = kIdYes;
-    else if (a == "no") pending_answer_ = kIdNo;
-    else return false;
+    if (a == "yes")
+      pending_answer_ = kIdYes;
+    else if (a == "no")
+      pending_answer_ = kIdNo;
+    else
+      return false;
     return true;
   }
   if (cmd == "paste") {
@@ -203,8 +206,7 @@ bool HeadlessDisplay::run_line(const std::string& text) {
     if (w) post_input(w, wm::kCommand, static_cast<std::uintptr_t>(n), 0, device_keys_);
     return true;
   }
-  if (cmd == "click" || cmd == "dblclick" || cmd == "press" || cmd == "move" ||
-      cmd == "release") {
+  if (cmd == "click" || cmd == "dblclick" || cmd == "press" || cmd == "move" || cmd == "release") {
     std::istringstream ss(rest);
     std::string rs, cs, bs, extra;
     ss >> rs >> cs >> bs >> extra;
@@ -253,7 +255,8 @@ bool HeadlessDisplay::run_line(const std::string& text) {
       got += static_cast<char>(cell_char(row, col + static_cast<int>(i)));
     if (got != want) {
       std::fflush(stdout);
-      std::fprintf(stderr, "headless expect failed at row %d column %d: expected \"%s\", found \"%s\"\n",
+      std::fprintf(stderr,
+                   "headless expect failed at row %d column %d: expected \"%s\", found \"%s\"\n",
                    row, col, rest3.c_str(), to_utf8(got).c_str());
       std::string screen = dump_text();
       std::fwrite(screen.data(), 1, screen.size(), stderr);
@@ -287,10 +290,14 @@ bool HeadlessDisplay::key_line(const std::string& spec_in) {
   std::string name = spec;
   for (;;) {
     std::string l = lower(name);
-    if (l.rfind("shift+", 0) == 0) keys |= kf_shift, name = name.substr(6);
-    else if (l.rfind("ctrl+", 0) == 0) keys |= kf_ctrl, name = name.substr(5);
-    else if (l.rfind("alt+", 0) == 0) keys |= kf_alt, name = name.substr(4);
-    else break;
+    if (l.rfind("shift+", 0) == 0)
+      keys |= kf_shift, name = name.substr(6);
+    else if (l.rfind("ctrl+", 0) == 0)
+      keys |= kf_ctrl, name = name.substr(5);
+    else if (l.rfind("alt+", 0) == 0)
+      keys |= kf_alt, name = name.substr(4);
+    else
+      break;
   }
   if (name.empty()) return false;
   WindowId w = main_window();
@@ -333,7 +340,9 @@ bool HeadlessDisplay::key_line(const std::string& spec_in) {
   if (w) {
     post_key(w, vkey, scan, ext, ch, keys);
     // The key is released again; only Alt's release matters to the logic.
-    if (alt) post_input(w, wm::kSysKeyUp, vk::kMenu, make_key_param(56, false, false, true), keys & ~kf_alt);
+    if (alt)
+      post_input(w, wm::kSysKeyUp, vk::kMenu, make_key_param(56, false, false, true),
+                 keys & ~kf_alt);
   }
   return true;
 }
@@ -356,8 +365,7 @@ void HeadlessDisplay::type_char(char32_t c) {
   }
 }
 
-void HeadlessDisplay::post_mouse_cell(std::uint32_t message, int row, int col,
-                                      std::uint32_t keys) {
+void HeadlessDisplay::post_mouse_cell(std::uint32_t message, int row, int col, std::uint32_t keys) {
   WindowId w = main_window();
   Point scroll = scroll_pos(w);
   TextMetrics m = cell_metrics_;
@@ -396,8 +404,8 @@ std::uint8_t HeadlessDisplay::cell_attr(int row, int col) const {
   return attrs_[static_cast<std::size_t>((row - 1) * kCols + col - 1)];
 }
 
-int HeadlessDisplay::message_box(WindowId, int kind, std::string_view title,
-                                 std::string_view text, unsigned style) {
+int HeadlessDisplay::message_box(WindowId, int kind, std::string_view title, std::string_view text,
+                                 unsigned style) {
   std::string line = "BOX " + std::to_string(kind) + " " + std::string(title) + " | " +
                      to_utf8(one_line(text)) + "\n";
   std::fflush(stdout);

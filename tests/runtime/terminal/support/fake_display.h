@@ -45,8 +45,10 @@ class FakeDisplay : public BasicDisplay {
   std::string name() const override { return "fake"; }
   void device_wait(std::uint64_t deadline) override {
     ++waits;
-    if (deadline) clock = std::max(clock, deadline);
-    else clock += 1000;
+    if (deadline)
+      clock = std::max(clock, deadline);
+    else
+      clock += 1000;
   }
   void device_draw(WindowId w, int x, int y, std::string_view bytes, Handle, Rgb fg,
                    Rgb bg) override {

@@ -424,4 +424,51 @@ FieldCheckResult check_field(FieldCheck& f, const CheckContext& cx) {
   return fail(kMsgMustBe, must_be);
 }
 
+// ------------------------------------------------------------ images and return
+
+int field_value_image(const FieldDescriptor& d, const std::uint8_t* data, const Tables& t,
+                      const PanelRecord& panel, std::uint8_t* image) {
+  const int len = std::min<int>(d.length, kBufferSize);
+  if (!is_formatted(d)) {
+    std::memcpy(image, data, static_cast<std::size_t>(len));
+    return len;
+  }
+  std::uint8_t value[kBufferSize];
+  std::memset(value, ' ', sizeof value);
+  std::memcpy(value, data, static_cast<std::size_t>(len));
+  std::memset(image, ' ', kBufferSize);
+  MaskRequest r = field_request(d, len, d.blank_if_zero() ? 'd' : 'D', t);
+  kv::mask::SCRMASK(r, value, image, nullptr);
+  if (r.return_code > 0) abort_in_panel(panel, r.return_code);
+  if (d.type == '5') date_to_country_order(image, len, kv::mask::country_values().date_order);
+  return len;
+}
+
+ReturnCheck check_before_return(const CheckContext& cx, bool validation_pending,
+                                const std::function<int(int, std::uint8_t*)>& image_of) {
+  ReturnCheck out;
+  PanelRecord rec = cx.panel;
+  for (int n : cx.work_d.tab_ring()) {
+    if (rec.field_paint(n) == 'E') rec.set_field_paint(n, 0x00);
+    if (!validation_pending || rec.field_paint(n) != 'v') continue;
+    std::uint8_t image[kBufferSize];
+    std::memset(image, ' ', sizeof image);
+    FieldCheck f;
+    f.number = n;
+    f.descriptor = cx.work_d.descriptor(n);
+    f.field_option = rec.field_option(n);
+    f.edit_image = image;
+    f.display_length = std::clamp(image_of(n, image), 0, kBufferSize);
+    f.data = rec.data_at(f.descriptor.data_offset);
+    FieldCheckResult r = check_field(f, cx);
+    if (r.set_paint) rec.set_field_paint(n, r.paint);
+    if (!r.passed) {
+      out.failed_field = n;
+      out.result = std::move(r);
+      return out;
+    }
+  }
+  return out;
+}
+
 }  // namespace kv::engine

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "runtime/masks/scrmask.h"
@@ -105,5 +106,28 @@ struct FieldCheckResult {
 // mask refuses, and with the mask's return code when the conversion back
 // fails with a code other than 31.
 FieldCheckResult check_field(FieldCheck& field, const CheckContext& context);
+
+// The value part of a field's display image: the field data through its
+// mask ("D", or "d" with Blank if 0) for formatted fields, type "5" dates in
+// the country's order, else the data as they are.  Writes the image into
+// `image160` and returns its length (the formatted length for formatted
+// fields).  Fill characters, hidden fields and predisplay exits are the
+// painter's.  A mask return code above 0 aborts with that code.
+int field_value_image(const FieldDescriptor& d, const std::uint8_t* data, const Tables& t,
+                      const PanelRecord& panel, std::uint8_t* image160);
+
+// Before a call returns with an exit key above 0: every field once in tab
+// order from the default cursor field; "E" flags become low-value; while
+// `validation_pending`, every field flagged "v" is checked.  `image_of`
+// gives a field's current edit image (the active field's as the user left
+// it; field_value_image() for the others) and returns its length.  Stops at
+// the first failure, which the caller makes the active field.
+struct ReturnCheck {
+  int failed_field = 0;  // 0: all passed
+  FieldCheckResult result;
+};
+ReturnCheck check_before_return(
+    const CheckContext& context, bool validation_pending,
+    const std::function<int(int field, std::uint8_t* image160)>& image_of);
 
 }  // namespace kv::engine

@@ -291,6 +291,56 @@ TEST_F(ValidationTest, DefaultMasksForMaskNumberZero) {
   EXPECT_EQ(kv::engine::field_mask(d, t), kv::engine::default_mask('1').data());
 }
 
+TEST_F(ValidationTest, ValueImagesOfStoredData) {
+  Panel p({Field{.length = 2, .type = '1', .data = "07"},
+           Field{.row = 4, .length = 6, .type = '5', .data = "991231"},
+           Field{.row = 5, .length = 4, .type = 'C', .data = "ab  "},
+           Field{.row = 6, .length = 3, .type = '1', .opt3 = 0x10, .data = "000"}});
+  auto image = [&](int n) {
+    u8 buf[160];
+    int len = kv::engine::field_value_image(p.wd().descriptor(n), p.data(n), kv::engine::tables(),
+                                            p.rec(), buf);
+    return std::string(reinterpret_cast<char*>(buf), static_cast<std::size_t>(len));
+  };
+  EXPECT_EQ(image(1), "07");
+  EXPECT_EQ(image(2), "123199");  // shown month-day-year
+  EXPECT_EQ(image(3), "ab  ");
+  EXPECT_EQ(image(4), "   ");  // Blank if 0
+}
+
+TEST_F(ValidationTest, BeforeReturnEveryPendingFieldIsCheckedInTabOrder) {
+  Field a{.row = 3, .length = 2, .type = 'C', .data = "xx"};
+  Field b{.row = 4, .length = 2, .type = '1', .opt2 = kValues | kMustValid, .data = "07"};
+  Field c{.row = 5, .length = 2, .type = 'C', .opt3 = kRequired, .data = "  "};
+  Panel p({a, b, c}, {{b, "1-5"}});
+  auto images = [&](int n, u8* buf) {
+    return kv::engine::field_value_image(p.wd().descriptor(n), p.data(n), kv::engine::tables(),
+                                         p.rec(), buf);
+  };
+  CheckContext cx;
+  cx.panel = p.rec();
+  cx.work_d = p.wd();
+  cx.tables = &kv::engine::tables();
+  for (int n : {1, 2, 3}) p.rec().set_field_paint(n, n == 1 ? 'E' : 'v');
+
+  // A bailout key cleared the pending flag: only the "E" flags go.
+  kv::engine::ReturnCheck r = kv::engine::check_before_return(cx, false, images);
+  EXPECT_EQ(r.failed_field, 0);
+  EXPECT_EQ(p.rec().field_paint(1), 0);
+  EXPECT_EQ(p.rec().field_paint(2), 'v');
+
+  // Pending: the first failing field in tab order stops the return.
+  r = kv::engine::check_before_return(cx, true, images);
+  EXPECT_EQ(r.failed_field, 2);
+  EXPECT_EQ(r.result.message, 28);
+  EXPECT_EQ(p.rec().field_paint(2), 'v');
+  kv::put_padded(p.data(2), 2, "04");
+  r = kv::engine::check_before_return(cx, true, images);
+  EXPECT_EQ(r.failed_field, 3);
+  EXPECT_EQ(r.result.message, 19);
+  EXPECT_EQ(p.rec().field_paint(2), 'V');
+}
+
 using ValidationDeathTest = ValidationTest;
 
 TEST_F(ValidationDeathTest, MissingValidationRecordAborts) {

@@ -239,14 +239,10 @@ InUse analyse(const u8* text, int tlen, int display, const Symbols& s) {
 // on everything they depend on (mask text, display length, the country's
 // symbols), so a field painted again and again is not analysed again; a
 // changed mask record simply misses the cache.
-// The work area holds the value's 18 digits as characters at
-// kWorkBase..+17 and "0" to their left for digit positions beyond the
-// value; 8 bytes of slack after it let runs of digits move as words.
-constexpr int kWorkBase = kBufferSize;
-constexpr int kWorkSize = kWorkBase + kMaxDigits + 8;
-// The display is built in a scratch area with 8 bytes of slack, then
-// copied: word stores may run past the display length there.
-constexpr int kScratchSize = kBufferSize + 8;
+// The display is composed in 64-bit words, eight positions each.
+constexpr int kWords = kBufferSize / 8;
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+constexpr std::uint64_t kZeros = kOnes * '0';
 
 enum Op : u8 {
   kOpCopy,       // an insertion character, shown as it stands
@@ -284,22 +280,20 @@ struct Plan {
   bool trailing_walk = false;  // "Z" decimals that may need closing up
   Step step[kBufferSize];
 
-  // The display as a template per sign (insertions, sign symbols, blanks;
-  // digit positions hold "0"), and the digit positions as runs of up to 8
-  // consecutive digits, each moved from the work area as one word.  A
-  // word moved for a short run overwrites what follows it: the positions
-  // it may hit that hold no digit are restored from the template.
-  u8 tmpl[2][kScratchSize];
-  struct Run {
-    u8 at;      // display position of its first digit
-    u8 source;  // work-area index of that digit
+  // The display as template words per sign (insertions, sign symbols,
+  // blanks), and the digit positions as pieces: each piece puts a slice
+  // of the value's digit string (as characters, "0" to the left of the
+  // value) into the bytes `mask` of display word `word`.
+  std::uint64_t tmpl[2][kWords];
+  struct Piece {
+    std::uint64_t mask;
+    // The slice is (ext[lo] >> shr) | (ext[hi] << shl), where ext holds a
+    // word of "0"s, the three words of the digit string and a zero word.
+    u8 word, lo, hi, shr, shl;
   };
-  Run run[kBufferSize];
-  int runs = 0;
-  u8 restore[kBufferSize];
-  int restores = 0;
-  int low_source = kWorkBase;  // lowest work-area index read
-  int end_digit = 0;           // work index (0-17) of the next digit after the last position
+  Piece piece[2 * kBufferSize];
+  int pieces = 0;
+  int end_digit = 0;  // work index (0-17) of the next digit after the last position
   // For each index of the value's first significant digit (0-18, 18: the
   // value is 0), the step where zero suppression starts, or -1.
   std::int16_t suppress_at[kMaxDigits + 1];
@@ -359,11 +353,12 @@ void build_plan(Plan& plan, const u8* text80, int width, const Symbols& s) {
   plan.trailing_walk =
       u.decimals > 0 && rightmost_digit >= 0 && plan.step[rightmost_digit].op != kOpNine;
 
-  std::memset(plan.tmpl[0], ' ', kScratchSize);
-  std::memset(plan.tmpl[1], ' ', kScratchSize);
-  int source[kBufferSize];  // work-area index per display position, -1 for no digit
-  std::fill(source, source + kBufferSize, -1);
-  plan.low_source = kWorkBase;
+  u8 tmpl[2][kBufferSize];
+  std::memset(tmpl, ' ', sizeof tmpl);
+  int source[kBufferSize];  // digit-string index per display position; kNone for no digit
+  constexpr int kNone = -1000;
+  std::fill(source, source + kBufferSize, kNone);
+  const int string_base = kMaxDigits - u.data_length;  // work index of the value's first digit
   int g = kMaxDigits - 1;
   for (int i = 0; i < plan.steps; ++i) {
     const Step& st = plan.step[i];
@@ -374,8 +369,7 @@ void build_plan(Plan& plan, const u8* text80, int width, const Symbols& s) {
       case kOpZed:
       case kOpCurrency:
         positive = negative = '0';
-        source[pos] = kWorkBase + g;
-        plan.low_source = std::min(plan.low_source, kWorkBase + g);
+        source[pos] = g - string_base;
         --g;
         break;
       case kOpPair:
@@ -402,25 +396,36 @@ void build_plan(Plan& plan, const u8* text80, int width, const Symbols& s) {
       default:
         break;
     }
-    plan.tmpl[0][pos] = positive;
-    plan.tmpl[1][pos] = negative;
+    tmpl[0][pos] = positive;
+    tmpl[1][pos] = negative;
   }
-  plan.runs = 0;
-  bool clobbered[kScratchSize] = {};
+  std::memcpy(plan.tmpl, tmpl, sizeof tmpl);
+  // Runs of positions whose digits are consecutive in the string, cut at
+  // word boundaries.
+  plan.pieces = 0;
   for (int pos = 0; pos < width;) {
-    if (source[pos] < 0) {
+    if (source[pos] == kNone) {
       ++pos;
       continue;
     }
-    int len = 1;
-    while (len < 8 && pos + len < width && source[pos + len] == source[pos] + len) ++len;
-    plan.run[plan.runs++] = {static_cast<u8>(pos), static_cast<u8>(source[pos])};
-    for (int q = pos + len; q < pos + 8 && q < kScratchSize; ++q) clobbered[q] = true;
-    pos += len;
+    const int word = pos / 8;
+    int end = pos + 1;
+    while (end < width && end < 8 * (word + 1) && source[end] == source[pos] + (end - pos)) ++end;
+    std::uint64_t mask = 0;
+    for (int q = pos; q < end; ++q) mask |= std::uint64_t{0xFF} << (8 * (q - 8 * word));
+    // The digit-string index of the byte that lands at the word's start.
+    const int o = source[pos] - (pos - 8 * word);
+    const int q = o >= 0 ? o / 8 : -((7 - o) / 8);
+    const int rem = o - 8 * q;
+    auto ext_index = [](int qi) { return qi < 0 ? 0 : (qi < 3 ? qi + 1 : 4); };
+    plan.piece[plan.pieces++] = {mask,
+                                 static_cast<u8>(word),
+                                 static_cast<u8>(ext_index(q)),
+                                 static_cast<u8>(rem ? ext_index(q + 1) : 4),
+                                 static_cast<u8>(8 * rem),
+                                 static_cast<u8>(rem ? 64 - 8 * rem : 0)};
+    pos = end;
   }
-  plan.restores = 0;
-  for (int pos = 0; pos < width; ++pos)
-    if (clobbered[pos] && source[pos] < 0) plan.restore[plan.restores++] = static_cast<u8>(pos);
   plan.end_digit = g;
   for (int f = 0; f <= kMaxDigits; ++f) {
     plan.suppress_at[f] = -1;
@@ -474,46 +479,45 @@ NumericOut numeric_to_display(MaskRequest& r, const Plan& plan, u8 fill_char, co
   out.data_length = u.data_length;
   const int dl = u.data_length;
 
-  // The value's digits as characters, right-aligned in the work area,
-  // "0" to their left as far as the mask reads.  Eight characters at a
-  // time: a byte that is not a digit becomes "0".
-  u8 work[kWorkSize];
-  std::memset(work + kWorkBase + kMaxDigits, '0', 8);  // the slack after the digits
-  u8* digits = work + kWorkBase + kMaxDigits - dl;
-  fill(work + plan.low_source, '0', static_cast<int>(digits - work) - plan.low_source);
-  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-  for (int k = 0; k + 1 < dl; k += 8) {
+  // The value's digit string as characters in three words (value bytes
+  // 0-23, inside the 160-byte buffer): a byte that is not a digit becomes
+  // "0", the last digit is the one its sign character carries.
+  std::uint64_t str[3];
+  for (int w = 0; w < 3; ++w) {
     std::uint64_t x;
-    std::memcpy(&x, value + k, 8);  // within the 160-byte value buffer: k + 8 <= 25
-    const std::uint64_t y = x ^ (kOnes * '0');
+    std::memcpy(&x, value + 8 * w, 8);
+    const std::uint64_t y = x ^ kZeros;
     const std::uint64_t high = (((y & (kOnes * 0x0F)) + kOnes * 0x06) | y) & (kOnes * 0xF0);
     const std::uint64_t bad = ((high | high >> 1 | high >> 2 | high >> 3) >> 4) & kOnes;
     const std::uint64_t keep = ~(bad * 0xFF);
-    const std::uint64_t chars = (x & keep) | (kOnes * '0' & ~keep);
-    std::memcpy(digits + k, &chars, 8);
+    str[w] = (x & keep) | (kZeros & ~keep);
   }
-  // The last character carries the sign.
   bool negative = false;
+  int first_nonzero = kMaxDigits;  // work index (0-17) of the leftmost significant digit
   if (dl > 0) {
     const u8 c = normalise_last(r, value[dl - 1]);
     negative = c > r.below_negative && c < r.above_negative;
     const bool positive = !negative && c > r.below_positive && c < r.above_positive;
     const int d = biased_digit(c, negative ? r.negative_bias : (positive ? r.positive_bias : 0));
-    digits[dl - 1] = static_cast<u8>('0' + d);
+    const int at = dl - 1;
+    const int shift = 8 * (at % 8);
+    str[at / 8] = (str[at / 8] & ~(std::uint64_t{0xFF} << shift)) |
+                  (static_cast<std::uint64_t>('0' + d) << shift);
     if (trace_index >= 0 && (negative || positive))
       kv::trace(trace_index, negative ? "Negative digit!" : " Positive digit!", "", chr(c));
-  }
-  // Work index (0-17) of the leftmost significant digit; 18: the value is 0.
-  int first_nonzero = kMaxDigits;
-  for (int k = 0; k < dl; k += 8) {
-    std::uint64_t z;
-    std::memcpy(&z, digits + k, 8);
-    z ^= kOnes * '0';
-    if (dl - k < 8) z &= (std::uint64_t{1} << (8 * (dl - k))) - 1;
-    if (z) {
-      first_nonzero = kMaxDigits - dl + k + __builtin_ctzll(z) / 8;
-      break;
+    // Bytes beyond the value are not digits of it.
+    std::uint64_t z[3];
+    for (int w = 0; w < 3; ++w) {
+      const int valid = std::clamp(dl - 8 * w, 0, 8);
+      const std::uint64_t m =
+          valid == 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * valid)) - 1;
+      z[w] = (str[w] ^ kZeros) & m;
     }
+    const int bit = z[0]   ? __builtin_ctzll(z[0])
+                    : z[1] ? 64 + __builtin_ctzll(z[1])
+                    : z[2] ? 128 + __builtin_ctzll(z[2])
+                           : -1;
+    if (bit >= 0) first_nonzero = kMaxDigits - dl + bit / 8;
   }
   if (first_nonzero == kMaxDigits) negative = false;  // -0 is shown as 0
   if (r.direction == 'd' && first_nonzero == kMaxDigits) {
@@ -521,56 +525,77 @@ NumericOut numeric_to_display(MaskRequest& r, const Plan& plan, u8 fill_char, co
     return out;
   }
 
-  // The template, the runs of digits over it, the positions they ran
-  // over restored, and fill left of where zero suppression starts.
-  u8 scratch[kScratchSize];
-  const u8* tmpl = plan.tmpl[negative ? 1 : 0];
-  for (int i = 0; i < width; i += 8) std::memcpy(scratch + i, tmpl + i, 8);
-  for (int i = 0; i < plan.runs; ++i)
-    std::memcpy(scratch + plan.run[i].at, work + plan.run[i].source, 8);
-  for (int i = 0; i < plan.restores; ++i) scratch[plan.restore[i]] = tmpl[plan.restore[i]];
+  const std::uint64_t ext[5] = {kZeros, str[0], str[1], str[2], 0};
+
+  // The template, the digits over it, and fill left of where zero
+  // suppression starts: no data-dependent branches, since the suppression
+  // point varies from value to value.
   const int ks = plan.suppress_at[first_nonzero];
   const int ps = ks >= 0 ? width - 1 - ks : -1;  // display index where suppression starts
-  if (ps > 0) {
-    const std::uint64_t fill_word = kOnes * fill_char;
-    int i = 0;
-    for (; i + 8 <= ps; i += 8) std::memcpy(scratch + i, &fill_word, 8);
-    if (i < ps) {
-      const std::uint64_t mask = (std::uint64_t{1} << (8 * (ps - i))) - 1;
-      std::uint64_t w;
-      std::memcpy(&w, scratch + i, 8);
-      w = (w & ~mask) | (fill_word & mask);
-      std::memcpy(scratch + i, &w, 8);
+  const int words = (width + 7) / 8;
+  std::uint64_t out_word[kWords];
+  const std::uint64_t* tmpl = plan.tmpl[negative ? 1 : 0];
+  for (int j = 0; j < words; ++j) out_word[j] = tmpl[j];
+  for (int i = 0; i < plan.pieces; ++i) {
+    const Plan::Piece& pc = plan.piece[i];
+    const std::uint64_t slice = (ext[pc.lo] >> pc.shr) | (ext[pc.hi] << pc.shl);
+    out_word[pc.word] = (out_word[pc.word] & ~pc.mask) | (slice & pc.mask);
+  }
+  const std::uint64_t fill_word = kOnes * fill_char;
+  for (int j = 0; j < words; ++j) {
+    const int n = std::clamp(ps - 8 * j, 0, 8);
+    const std::uint64_t m = n == 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * n)) - 1;
+    out_word[j] = (out_word[j] & ~m) | (fill_word & m);
+  }
+  // Out to the display: whole words, the last one overlapping the one
+  // before, so nothing past the display length is touched.
+  const int full = width / 8, rem = width % 8;
+  for (int j = 0; j < full; ++j) std::memcpy(display + 8 * j, &out_word[j], 8);
+  if (rem) {
+    if (full > 0) {
+      const std::uint64_t last =
+          (out_word[full - 1] >> (8 * rem)) | (out_word[full] << (8 * (8 - rem)));
+      std::memcpy(display + width - 8, &last, 8);
+    } else {
+      for (int i = 0; i < rem; ++i) display[i] = static_cast<u8>(out_word[0] >> (8 * i));
     }
   }
 #ifdef KV_FUZZ_BUILD
-  // The fuzz build checks the word moves against the plain per-position
-  // rule.
-  for (int p = 0; p < width; ++p) {
-    int src = -1, g = kMaxDigits - 1;
+  // The fuzz build checks the word composition against the plain
+  // per-position rule.
+  {
+    u8 digit_string[24];
+    std::memcpy(digit_string, str, sizeof digit_string);
+    int g = kMaxDigits - 1;
+    u8 want[kBufferSize];
+    std::memset(want, ' ', sizeof want);
+    const u8* t = reinterpret_cast<const u8*>(tmpl);
+    for (int p = 0; p < width; ++p) want[p] = t[p];
     for (int k = 0; k < plan.steps; ++k) {
       const u8 op = plan.step[k].op;
       if (op == kOpNine || op == kOpZed || op == kOpCurrency) {
-        if (width - 1 - k == p) src = kWorkBase + g;
+        const int i = g - (kMaxDigits - dl);
+        want[width - 1 - k] = i < 0 ? '0' : digit_string[i];
         --g;
       }
     }
-    const u8 want = p < ps ? fill_char : (src >= 0 ? work[src] : tmpl[p]);
-    if (scratch[p] != want) __builtin_trap();
+    for (int p = 0; p < width; ++p)
+      if (display[p] != (p < ps ? fill_char : want[p])) __builtin_trap();
   }
 #endif
+
   if (ks >= 0) {
     // At a "Z" the position becomes fill (and a thousands separator just
     // right of it); at a currency position the symbol goes there, or onto
     // that separator.
     const int sep = plan.step[ks].separator_right;
     if (plan.step[ks].op == kOpZed) {
-      scratch[ps] = fill_char;
-      scratch[ps + sep] = fill_char;
-      if (u.own_currency) scratch[0] = s.currency;
+      display[ps] = fill_char;
+      display[ps + sep] = fill_char;
+      if (u.own_currency) display[0] = s.currency;
     } else {
-      scratch[ps] = fill_char;
-      scratch[ps + sep] = s.currency;
+      display[ps] = fill_char;
+      display[ps + sep] = s.currency;
     }
   } else if (plan.mask_short) {
     out.rc = kRcMaskShort;
@@ -578,16 +603,7 @@ NumericOut numeric_to_display(MaskRequest& r, const Plan& plan, u8 fill_char, co
     out.rc = kRcDigitsLeft;
   } else if (width > 0 && plan.step[width - 1].op == kOpThousands) {
     // A separator at the left edge with nothing significant before it.
-    scratch[0] = fill_char;
-  }
-
-  // Out to the display: whole words while they fit, the last one
-  // overlapping, so nothing past the display length is touched.
-  if (width >= 8) {
-    for (int i = 0; i + 8 < width; i += 8) std::memcpy(display + i, scratch + i, 8);
-    std::memcpy(display + width - 8, scratch + width - 8, 8);
-  } else {
-    for (int i = 0; i < width; ++i) display[i] = scratch[i];
+    display[0] = fill_char;
   }
 
   // Close up behind the last significant decimal: zeros in "Z" decimal

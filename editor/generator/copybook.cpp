@@ -152,7 +152,9 @@ std::vector<std::string> field_data_lines(const FieldLayout& f, char quote) {
   std::vector<std::string> out;
   std::string name = f.name.empty() ? "FILLER" : f.name;
   std::string pic = f.picture.empty() ? "X(" + std::to_string(f.storage_length) + ")" : f.picture;
-  std::string head = spaces(13) + "10 " + pad(name, 30) + "PIC " + pic;
+  std::string padded_name = name;
+  if (padded_name.size() < 30) padded_name.resize(30, ' ');
+  std::string head = spaces(13) + "10 " + padded_name + " PIC " + pic;
   std::string v(kv::trim_right(f.value));
   ValueForm form = value_form(f.value, quote);
   if (form == ValueForm::LongQuoted && f.storage_length <= 40) form = ValueForm::Quoted;
@@ -281,7 +283,12 @@ std::vector<std::string> copybook_lines(const PanelBuild& b) {
     s = replace_all(s, "{q}", q);
     out.push_back(s);
   }
-  if (n == 0) return out;
+  if (n == 0) {
+    // A group with no items does not compile: a panel without fields has
+    // no variable portion at all (the record ends after its 316 bytes).
+    out.pop_back();
+    return out;
+  }
 
   // Variable portion: attribute block, its redefinitions, user fields.
   bool any_protected = false;

@@ -79,6 +79,6 @@ lib::PanelRecords PanelFixture::records() const {
   return r;
 }
 
-void PanelFixture::store(RecordFile& file) const { lib::replace_panel(file, records()); }
+FileStatus PanelFixture::store(RecordFile& file) const { return lib::replace_panel(file, records()); }
 
 }  // namespace kv::editor::testing

@@ -38,7 +38,7 @@ class PanelFixture {
   std::uint8_t static_attr();
   lib::PanelRecords records() const;
   // Writes the panel into an open library.
-  void store(RecordFile& file) const;
+  FileStatus store(RecordFile& file) const;
   const std::string& name() const { return name_; }
 
  private:

@@ -14,9 +14,12 @@ std::uint8_t alternate_color(std::uint8_t attr) {
 std::uint8_t monochrome(std::uint8_t attr) {
   bool blink = attr >= 128;
   std::uint8_t a = blink ? static_cast<std::uint8_t>(attr - 128) : attr;
-  if (a == 0x70 || a == 0x78) a = 0x70;
-  else if (a == 0 || a == 8) a = 0;
-  else a = (a & 0x0F) < 8 ? 7 : 15;
+  if (a == 0x70 || a == 0x78)
+    a = 0x70;
+  else if (a == 0 || a == 8)
+    a = 0;
+  else
+    a = (a & 0x0F) < 8 ? 7 : 15;
   return blink ? static_cast<std::uint8_t>(a + 128) : a;
 }
 

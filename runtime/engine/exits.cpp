@@ -129,8 +129,10 @@ void prepare_cobol_call(void* lib) {
 
 void register_exit(std::string_view name, ExitEntry entry) {
   std::string n = library_name(name);
-  if (entry) registry()[n] = entry;
-  else registry().erase(n);
+  if (entry)
+    registry()[n] = entry;
+  else
+    registry().erase(n);
   if (padded(n, 8) == g_bound_name) {
     g_bound_name.assign(8, ' ');
     g_bound_entry = nullptr;
@@ -148,13 +150,15 @@ void reset_exits() {
   g_block.fill(0);
 }
 
-ExitResult call_exit(char type, std::string_view name8, const ExitState& s,
-                     std::uint8_t character, std::uint16_t extended, std::int16_t interval,
-                     std::uint8_t* panel, std::uint8_t* pass_to_exit) {
+ExitResult call_exit(char type, std::string_view name8, const ExitState& s, std::uint8_t character,
+                     std::uint16_t extended, std::int16_t interval, std::uint8_t* panel,
+                     std::uint8_t* pass_to_exit) {
   std::uint8_t* b = g_block.data();
   namespace o = exit_off;
-  if (type == 'K' || type == 'P') g_block.fill(0);
-  else if (type == 'T') std::memset(b + o::kChar, 0, 4);
+  if (type == 'K' || type == 'P')
+    g_block.fill(0);
+  else if (type == 'T')
+    std::memset(b + o::kChar, 0, 4);
 
   b[o::kType] = static_cast<std::uint8_t>(type);
   put_s16(b + o::kField, static_cast<std::int16_t>(s.field));

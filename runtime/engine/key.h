@@ -9,8 +9,8 @@ namespace kv::engine {
 
 // Key source bytes the engine itself produces.
 inline constexpr std::uint8_t kSourceNone = 0x00;
-inline constexpr std::uint8_t kSourceTimeout = 0x01;     // time-out and repeating keys
-inline constexpr std::uint8_t kSourceExitKey = 0xFB;     // key of the time-out exit
+inline constexpr std::uint8_t kSourceTimeout = 0x01;  // time-out and repeating keys
+inline constexpr std::uint8_t kSourceExitKey = 0xFB;  // key of the time-out exit
 inline constexpr std::uint8_t kSourceWinMenu = 0xFE;
 inline constexpr std::uint8_t kSourceMouse = 0xFF;
 

@@ -59,11 +59,20 @@ bool redefine_key(Key& key, std::uint8_t active_type) {
     key.extended = get_u16(e + 6);
     if (key.extended == 0) {
       switch (key.character) {
-        case 8: key.source = 14; break;
-        case 9: key.source = 15; break;
-        case 13: key.source = 28; break;
-        case 27: key.source = 1; break;
-        default: break;
+        case 8:
+          key.source = 14;
+          break;
+        case 9:
+          key.source = 15;
+          break;
+        case 13:
+          key.source = 28;
+          break;
+        case 27:
+          key.source = 1;
+          break;
+        default:
+          break;
       }
     }
     return true;
@@ -74,8 +83,8 @@ bool redefine_key(Key& key, std::uint8_t active_type) {
 bool is_bailout_key(const Key& key) {
   if (!check_bailout()) return false;
   int count = 0;
-  const std::uint8_t* e = entries(options().bailout, 4,
-                                  "Required/Validation Bypass storage was CANCELled!", count);
+  const std::uint8_t* e =
+      entries(options().bailout, 4, "Required/Validation Bypass storage was CANCELled!", count);
   for (int i = 0; i < count; ++i, e += 4)
     if (get_u16(e) == key.character && get_u16(e + 2) == key.extended) return true;
   return false;
@@ -84,8 +93,8 @@ bool is_bailout_key(const Key& key) {
 bool bailout_covers_hot_fields() {
   if (!check_bailout()) return false;
   int count = 0;
-  const std::uint8_t* e = entries(options().bailout, 4,
-                                  "Required/Validation Bypass storage was CANCELled!", count);
+  const std::uint8_t* e =
+      entries(options().bailout, 4, "Required/Validation Bypass storage was CANCELled!", count);
   for (int i = 0; i < count; ++i, e += 4)
     if (get_s16(e) == kHotFieldEntry) return true;
   return false;

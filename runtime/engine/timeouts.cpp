@@ -41,8 +41,7 @@ std::int16_t exit_interval() { return get_s16(options().timeout_exit.data() + 9)
 void restart_countdown(const Timeouts& t, ClockTime now) {
   if (t.countdown()) {
     g_state.remaining = t.warning_seconds();
-    g_state.warning =
-        add_centiseconds(now, 100L * (t.timeout_seconds() - t.warning_seconds()));
+    g_state.warning = add_centiseconds(now, 100L * (t.timeout_seconds() - t.warning_seconds()));
   } else {
     g_state.warning = ClockTime::never();
   }
@@ -102,10 +101,10 @@ void start_call_timeouts() {
   }
   ClockTime now = clock_now();
   restart_countdown(t, now);
-  g_state.timeout = t.has_timeout_key() ? add_centiseconds(now, 100L * t.timeout_seconds())
-                                        : ClockTime::never();
-  g_state.repeat = t.has_repeat_key() ? add_centiseconds(now, 100L * t.repeat_seconds())
-                                      : ClockTime::never();
+  g_state.timeout =
+      t.has_timeout_key() ? add_centiseconds(now, 100L * t.timeout_seconds()) : ClockTime::never();
+  g_state.repeat =
+      t.has_repeat_key() ? add_centiseconds(now, 100L * t.repeat_seconds()) : ClockTime::never();
 }
 
 void timeouts_changed() {
@@ -165,7 +164,8 @@ TimeoutCheck check_timeouts(const ExitState& state, std::uint8_t* panel,
     }
     // 4. The countdown warning.
     if (deadline_passed(g_state.warning, now)) {
-      std::string text = zero_padded(g_state.remaining, 2) + " " + tables().message(33).substr(0, 77);
+      std::string text =
+          zero_padded(g_state.remaining, 2) + " " + tables().message(33).substr(0, 77);
       out.messages.push_back(text);
       if (g_state.remaining > 1) g_state.remaining -= 2;
       g_state.warning = add_centiseconds(now, 200);

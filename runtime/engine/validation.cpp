@@ -148,9 +148,12 @@ const std::uint8_t* field_mask(const FieldDescriptor& d, const Tables& t) {
 
 MaskRequest field_request(const FieldDescriptor& d, int display_length, char direction,
                           const Tables& t) {
-  MaskRequest r = kv::mask::make_request(field_mask(d, t), display_length, direction, t.stub.data());
-  if (d.type == '4' || d.type == '5') r.mode = static_cast<char>(d.type);
-  else if (d.type == 'H') r.mode = 'H';
+  MaskRequest r =
+      kv::mask::make_request(field_mask(d, t), display_length, direction, t.stub.data());
+  if (d.type == '4' || d.type == '5')
+    r.mode = static_cast<char>(d.type);
+  else if (d.type == 'H')
+    r.mode = 'H';
   return r;
 }
 
@@ -316,9 +319,15 @@ FieldCheckResult check_field(FieldCheck& f, const CheckContext& cx) {
         const std::uint8_t* b = v + 2;
         const std::uint8_t* c = v + 4;
         switch (cv.date_order) {
-          case 1: day = two_digits(a), month = two_digits(b), year = two_digits(c); break;
-          case 2: year = two_digits(a), month = two_digits(b), day = two_digits(c); break;
-          default: month = two_digits(a), day = two_digits(b), year = two_digits(c); break;
+          case 1:
+            day = two_digits(a), month = two_digits(b), year = two_digits(c);
+            break;
+          case 2:
+            year = two_digits(a), month = two_digits(b), day = two_digits(c);
+            break;
+          default:
+            month = two_digits(a), day = two_digits(b), year = two_digits(c);
+            break;
         }
       } else {
         year = two_digits(v + n - 6);
@@ -354,7 +363,8 @@ FieldCheckResult check_field(FieldCheck& f, const CheckContext& cx) {
     std::memset(display, ' ', sizeof display);
     std::size_t n = std::min<std::size_t>(item.size(), static_cast<std::size_t>(dl));
     std::memcpy(display, item.data(), n);
-    if ((type == '2' || type == '3') && item.find(static_cast<char>(cv.decimal)) == std::string::npos) {
+    if ((type == '2' || type == '3') &&
+        item.find(static_cast<char>(cv.decimal)) == std::string::npos) {
       std::size_t last = n;
       while (last > 0 && display[last - 1] == ' ') --last;
       if (last < static_cast<std::size_t>(dl)) display[last] = cv.decimal;
@@ -381,14 +391,18 @@ FieldCheckResult check_field(FieldCheck& f, const CheckContext& cx) {
     std::uint8_t kind = req.mask_record[0];
     int n = (kind == 'N' || kind == 'D' || req.mode == 'H') ? req.data_length : d.length;
     n = std::clamp(n, 0, 40);
-    return padded(std::string_view(reinterpret_cast<const char*>(value), static_cast<std::size_t>(n)), 40);
+    return padded(
+        std::string_view(reinterpret_cast<const char*>(value), static_cast<std::size_t>(n)), 40);
   };
 
   std::int64_t number = 0;
   std::string text;
   if (numeric) {
-    if (type == '5') number = digits_value(f.data, len);
-    else number = converted ? conv.numeric_value : zoned_value(f.data, len, field_request(d, dl, 'U', t));
+    if (type == '5')
+      number = digits_value(f.data, len);
+    else
+      number =
+          converted ? conv.numeric_value : zoned_value(f.data, len, field_request(d, dl, 'U', t));
   } else {
     text = padded(std::string_view(reinterpret_cast<const char*>(f.data),
                                    static_cast<std::size_t>(std::clamp(len, 0, 40))),

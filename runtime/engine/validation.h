@@ -47,14 +47,14 @@ void date_from_country_order(std::uint8_t* digits, int length, int date_order);
 // ------------------------------------------------------------ keystroke check
 
 // Message numbers of refused characters and failed checks.
-inline constexpr int kMsgNoData = 17;       // "You may not enter data here - only function keys."
+inline constexpr int kMsgNoData = 17;  // "You may not enter data here - only function keys."
 inline constexpr int kMsgAlphabetic = 18;
 inline constexpr int kMsgRequired = 19;
 inline constexpr int kMsgAlphanumeric = 21;
 inline constexpr int kMsgDate = 22;
 inline constexpr int kMsgHex = 23;
 inline constexpr int kMsgNumeric = 25;
-inline constexpr int kMsgMustBe = 28;       // "Must be:  " + the value list
+inline constexpr int kMsgMustBe = 28;  // "Must be:  " + the value list
 inline constexpr int kMsgOverflow = 31;
 
 // Checks the data character `ch` typed at 0-based `position` of a field of
@@ -75,30 +75,30 @@ struct FieldCheck {
   FieldDescriptor descriptor;     // as in WORK-D
   std::uint8_t field_option = 0;  // PANEL-FIELD-OPTION
   std::uint8_t* edit_image = nullptr;
-  int display_length = 0;         // characters of the edit image (at most 160)
+  int display_length = 0;  // characters of the edit image (at most 160)
   std::uint8_t* data = nullptr;
 };
 
 // Where the check finds what it needs besides the field.
 struct CheckContext {
-  PanelRecord panel{nullptr};     // name and code-set marker (aborts), PANEL-DISPLAY-OPTION
-  WorkD work_d{nullptr};          // validation records
+  PanelRecord panel{nullptr};       // name and code-set marker (aborts), PANEL-DISPLAY-OPTION
+  WorkD work_d{nullptr};            // validation records
   WorkD::Cursor* cursor = nullptr;  // resumable lookup of validation records (per call)
   const Tables* tables = nullptr;   // kept masks, messages, stub constants
-  std::uint8_t empty_fill = 0;    // miscellaneous option 2
+  std::uint8_t empty_fill = 0;      // miscellaneous option 2
 };
 
 struct FieldCheckResult {
   bool passed = true;
-  int message = 0;          // message number on failure
-  std::string text;         // on failure the 80 characters to show: the message, or for
-                            // a value list "Must be:  " and the list's first 70 characters
+  int message = 0;   // message number on failure
+  std::string text;  // on failure the 80 characters to show: the message, or for
+                     // a value list "Must be:  " and the list's first 70 characters
   // The new PANEL-FIELD-PAINT: "V" after a date or value-list pass, X'00'
   // after a Required pass; on failure "v" for Must Valid or Required
   // fields, else X'00'.  Empty when the field's flag stays as it is.
   bool set_paint = false;
   std::uint8_t paint = 0;
-  int data_length = 0;      // characters of converted data written to the field
+  int data_length = 0;  // characters of converted data written to the field
 };
 
 // Runs the field check.  Aborts (never returns) with reason 4 or 16 when

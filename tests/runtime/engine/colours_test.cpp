@@ -18,7 +18,8 @@ class ColoursTest : public ::testing::Test {
     // The table an application hands to function 1: entry c replaced by c + 1.
     table_.assign(4 + 512, 0);
     std::memcpy(table_.data(), "COLO", 4);
-    for (int c = 0; c < 256; ++c) kv::put_u16(table_.data() + 4 + 2 * c, static_cast<std::uint16_t>((c + 1) & 0xFF));
+    for (int c = 0; c < 256; ++c)
+      kv::put_u16(table_.data() + 4 + 2 * c, static_cast<std::uint16_t>((c + 1) & 0xFF));
     options().alternate_colors = {};
     options().monochrome = false;
   }
@@ -33,9 +34,8 @@ class ColoursTest : public ::testing::Test {
 TEST_F(ColoursTest, MonochromeConversion) {
   struct Case {
     std::uint8_t in, out;
-  } cases[] = {{0x8F, 0x8F}, {0x78, 0x70}, {0x70, 0x70}, {0xF8, 0xF0}, {0x1E, 0x0F},
-               {0x00, 0x00}, {0x08, 0x00}, {0x88, 0x80}, {0x17, 0x07}, {0x4A, 0x0F},
-               {0x71, 0x07}, {0x9C, 0x8F}};
+  } cases[] = {{0x8F, 0x8F}, {0x78, 0x70}, {0x70, 0x70}, {0xF8, 0xF0}, {0x1E, 0x0F}, {0x00, 0x00},
+               {0x08, 0x00}, {0x88, 0x80}, {0x17, 0x07}, {0x4A, 0x0F}, {0x71, 0x07}, {0x9C, 0x8F}};
   for (const Case& c : cases) EXPECT_EQ(kv::engine::monochrome(c.in), c.out) << int(c.in);
 }
 

@@ -14,12 +14,12 @@
 
 namespace {
 
+using kv::u8;
 using kv::engine::Key;
 using kv::engine::options;
 using kv::engine::per_key;
 using kv::engine::PerKeyInput;
 using kv::engine::PerKeyResult;
-using kv::u8;
 namespace off = kv::engine::exit_off;
 
 // A kept table as an application builds it: tag, count, entries of 16-bit words.
@@ -97,11 +97,11 @@ TEST_F(PerKeyTest, KeyRedefinitionReplacesTheFirstMatchAndSetsTheKeyboardSource)
   struct Case {
     Key in, out;
   } cases[] = {
-      {{27, 0, 1}, {0, 61, 1}},        // Esc reports F3
-      {{0, 72, 0x48}, {13, 0, 28}},    // Up acts as Enter from the keyboard (first match)
-      {{0, 80, 0x50}, {9, 1, 0x50}},   // a new extended code keeps the source
+      {{27, 0, 1}, {0, 61, 1}},          // Esc reports F3
+      {{0, 72, 0x48}, {13, 0, 28}},      // Up acts as Enter from the keyboard (first match)
+      {{0, 80, 0x50}, {9, 1, 0x50}},     // a new extended code keeps the source
       {{'a', 0, 0x1E}, {'a', 0, 0x1E}},  // no entry: unchanged
-      {{0, 27, 0}, {0, 27, 0}},        // (0, 27) is not (27, 0)
+      {{0, 27, 0}, {0, 27, 0}},          // (0, 27) is not (27, 0)
   };
   for (const Case& c : cases) EXPECT_EQ(run(c.in).key, c.out) << c.in.code();
 }

@@ -13,13 +13,13 @@
 
 namespace {
 
+using kv::u8;
 using kv::engine::add_centiseconds;
 using kv::engine::check_timeouts;
 using kv::engine::ClockTime;
 using kv::engine::deadline_passed;
 using kv::engine::Key;
 using kv::engine::options;
-using kv::u8;
 namespace off = kv::engine::exit_off;
 
 ClockTime at(int h, int m, int s, int c = 0) {
@@ -33,12 +33,9 @@ TEST(ClockTest, AddingCarriesAndWrapsHours) {
     long centis;
     ClockTime want;
   } cases[] = {
-      {at(10, 0, 0, 50), 150, at(10, 0, 2, 0)},
-      {at(10, 59, 59, 99), 1, at(11, 0, 0, 0)},
-      {at(23, 59, 59, 99), 1, at(0, 0, 0, 0)},
-      {at(23, 0, 0), 3 * 3600 * 100, at(2, 0, 0)},
-      {at(0, 0, 0, 0), -1, at(23, 59, 59, 99)},
-      {at(12, 0, 0), 30 * 100, at(12, 0, 30)},
+      {at(10, 0, 0, 50), 150, at(10, 0, 2, 0)},      {at(10, 59, 59, 99), 1, at(11, 0, 0, 0)},
+      {at(23, 59, 59, 99), 1, at(0, 0, 0, 0)},       {at(23, 0, 0), 3 * 3600 * 100, at(2, 0, 0)},
+      {at(0, 0, 0, 0), -1, at(23, 59, 59, 99)},      {at(12, 0, 0), 30 * 100, at(12, 0, 30)},
       {ClockTime::never(), 100, ClockTime::never()},
   };
   for (const Case& c : cases) EXPECT_EQ(add_centiseconds(c.t, c.centis), c.want);
@@ -49,20 +46,21 @@ TEST(ClockTest, DeadlinePassedRule) {
     ClockTime deadline, now;
     bool passed;
   } cases[] = {
-      {at(10, 0, 0), at(10, 0, 0), false},          // equal is not later
+      {at(10, 0, 0), at(10, 0, 0), false},  // equal is not later
       {at(10, 0, 0), at(10, 0, 0, 1), true},
       {at(10, 0, 0), at(9, 59, 59, 99), false},
       {at(10, 30, 0), at(11, 0, 0), true},
-      {at(23, 59, 59), at(0, 0, 1), true},          // over midnight
+      {at(23, 59, 59), at(0, 0, 1), true},  // over midnight
       {at(23, 0, 0), at(0, 59, 0), true},
-      {at(1, 0, 0), at(12, 59, 0), true},           // 11 hours behind
-      {at(1, 0, 0), at(13, 0, 0), false},           // 12 hours behind: tomorrow's
-      {at(0, 0, 10), at(23, 59, 0), false},         // set just after midnight
+      {at(1, 0, 0), at(12, 59, 0), true},    // 11 hours behind
+      {at(1, 0, 0), at(13, 0, 0), false},    // 12 hours behind: tomorrow's
+      {at(0, 0, 10), at(23, 59, 0), false},  // set just after midnight
       {ClockTime::never(), at(23, 59, 59, 99), false},
   };
   for (const Case& c : cases)
     EXPECT_EQ(deadline_passed(c.deadline, c.now), c.passed)
-        << c.deadline.hour << ":" << c.deadline.minute << " at " << c.now.hour << ":" << c.now.minute;
+        << c.deadline.hour << ":" << c.deadline.minute << " at " << c.now.hour << ":"
+        << c.now.minute;
 }
 
 // The fake clock the tests drive.
@@ -150,7 +148,8 @@ class TimeoutsTest : public ::testing::Test {
     while (g_centis < end) {
       g_centis += 25;
       auto c = check_timeouts({}, panel_.record.data(), nullptr);
-      if (c.has_key || !c.messages.empty()) seen.push_back({g_centis, c.has_key, c.key, c.messages});
+      if (c.has_key || !c.messages.empty())
+        seen.push_back({g_centis, c.has_key, c.key, c.messages});
     }
     return seen;
   }

@@ -12,6 +12,7 @@
 
 namespace {
 
+using kv::u8;
 using kv::engine::check_field;
 using kv::engine::check_keystroke;
 using kv::engine::CheckContext;
@@ -19,11 +20,10 @@ using kv::engine::FieldCheck;
 using kv::engine::FieldCheckResult;
 using kv::test::Field;
 using kv::test::Panel;
-using kv::u8;
 
-constexpr u8 kValues = 0x80;    // option byte 2 bit 7
+constexpr u8 kValues = 0x80;     // option byte 2 bit 7
 constexpr u8 kMustValid = 0x01;  // option byte 2 bit 0
-constexpr u8 kRequired = 0x80;  // option byte 3 bit 7
+constexpr u8 kRequired = 0x80;   // option byte 3 bit 7
 
 class ValidationTest : public ::testing::Test {
  protected:
@@ -72,18 +72,18 @@ TEST_F(ValidationTest, KeystrokeCheckAcceptsConvertsOrRefusesByType) {
     char in, out;
     int message;
   } cases[] = {
-      {'1', 0, 0, '5', '5', 0},    {'1', 0, 0, '-', '-', 0},    {'1', 0, 0, 'a', 'a', 25},
-      {'1', 0, 0, '.', '.', 25},   {'2', 0, 0, 'd', 'D', 0},    {'3', 0, 0, 'c', 'C', 0},
-      {'2', 0, 0, '.', '.', 0},    {'2', 0, 0, ',', ',', 0},    {'2', 0, 0, '$', '$', 0},
-      {'2', 0, 0, 'x', 'X', 25},   {'4', 0, 0, '/', '/', 0},    {'5', 0, 0, '-', '-', 0},
-      {'4', 0, 0, 'a', 'a', 25},   {'A', 0, 0, 'b', 'B', 0},    {'A', 0, 0, ' ', ' ', 0},
-      {'A', 0, 0, '-', '-', 21},   {'B', 0, 0, 'Q', 'q', 0},    {'C', 0, 0, 'q', 'q', 0},
-      {'C', 0, 0, '7', '7', 0},    {'D', 0, 0, '1', '1', 18},   {'D', 0, 0, 'k', 'K', 0},
-      {'E', 0, 0, 'X', 'x', 0},    {'F', 0, 0, 'x', 'x', 0},    {'G', 0, 0, 'g', 'G', 0},
-      {'G', 0, 0, '-', '-', 0},    {'H', 0, 0, 'f', 'F', 0},    {'H', 0, 0, 'g', 'G', 23},
-      {'I', 0, 0, 'a', 'A', 0},    {'I', 0, 3, 'a', 'a', 0},    {'P', 0, 0, 'a', 'a', 17},
-      {'S', 0, 0, 'a', 'a', 17},   {'X', 0, 0, '1', '1', 17},   {' ', 'P', 0, 'a', 'a', 17},
-      {'A', 'Q', 0, 'a', 'a', 17}, {' ', 'S', 0, '~', '~', 0},  {' ', 0, 0, '~', '~', 0},
+      {'1', 0, 0, '5', '5', 0},    {'1', 0, 0, '-', '-', 0},   {'1', 0, 0, 'a', 'a', 25},
+      {'1', 0, 0, '.', '.', 25},   {'2', 0, 0, 'd', 'D', 0},   {'3', 0, 0, 'c', 'C', 0},
+      {'2', 0, 0, '.', '.', 0},    {'2', 0, 0, ',', ',', 0},   {'2', 0, 0, '$', '$', 0},
+      {'2', 0, 0, 'x', 'X', 25},   {'4', 0, 0, '/', '/', 0},   {'5', 0, 0, '-', '-', 0},
+      {'4', 0, 0, 'a', 'a', 25},   {'A', 0, 0, 'b', 'B', 0},   {'A', 0, 0, ' ', ' ', 0},
+      {'A', 0, 0, '-', '-', 21},   {'B', 0, 0, 'Q', 'q', 0},   {'C', 0, 0, 'q', 'q', 0},
+      {'C', 0, 0, '7', '7', 0},    {'D', 0, 0, '1', '1', 18},  {'D', 0, 0, 'k', 'K', 0},
+      {'E', 0, 0, 'X', 'x', 0},    {'F', 0, 0, 'x', 'x', 0},   {'G', 0, 0, 'g', 'G', 0},
+      {'G', 0, 0, '-', '-', 0},    {'H', 0, 0, 'f', 'F', 0},   {'H', 0, 0, 'g', 'G', 23},
+      {'I', 0, 0, 'a', 'A', 0},    {'I', 0, 3, 'a', 'a', 0},   {'P', 0, 0, 'a', 'a', 17},
+      {'S', 0, 0, 'a', 'a', 17},   {'X', 0, 0, '1', '1', 17},  {' ', 'P', 0, 'a', 'a', 17},
+      {'A', 'Q', 0, 'a', 'a', 17}, {' ', 'S', 0, '~', '~', 0}, {' ', 0, 0, '~', '~', 0},
   };
   for (const Case& c : cases) {
     u8 ch = static_cast<u8>(c.in);
@@ -179,8 +179,8 @@ TEST_F(ValidationTest, NumericRangesCompareNumbersNotText) {
   struct Case {
     const char* image;
     bool passes;
-  } cases[] = {{"5 ", true}, {"9 ", true}, {"10", true}, {"1 ", true}, {"25", true},
-               {"11", false}, {"0 ", false}, {"24", false}};
+  } cases[] = {{"5 ", true}, {"9 ", true},  {"10", true},  {"1 ", true},
+               {"25", true}, {"11", false}, {"0 ", false}, {"24", false}};
   for (const Case& c : cases) {
     FieldCheckResult r = check(p, 1, c.image);
     EXPECT_EQ(r.passed, c.passes) << c.image;
@@ -216,7 +216,8 @@ TEST_F(ValidationTest, CalculatorFieldTakesTypedDigitsAsWholeUnits) {
   auto& t = kv::engine::tables();
   t.masks[2] = kv::test::mask_record('N', ' ', "ZZZ,ZZZ,ZZZ,ZZ9.99-");
   t.mask_count = 3;
-  Panel p({Field{.length = 10, .type = '3', .mask = 3}, Field{.row = 4, .length = 10, .type = '2', .mask = 3}});
+  Panel p({Field{.length = 10, .type = '3', .mask = 3},
+           Field{.row = 4, .length = 10, .type = '2', .mask = 3}});
   FieldCheckResult r = check(p, 1, "1 2 3     ");
   EXPECT_TRUE(r.passed);
   EXPECT_EQ(image(), "123      .");

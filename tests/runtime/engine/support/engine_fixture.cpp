@@ -84,9 +84,7 @@ Panel::Panel(std::vector<Field> f, const std::vector<std::pair<Field, std::strin
   work_d.push_back(0xFF);
 }
 
-std::uint8_t* Panel::data(int n) {
-  return rec().data_at(wd().descriptor(n).data_offset);
-}
+std::uint8_t* Panel::data(int n) { return rec().data_at(wd().descriptor(n).data_offset); }
 
 std::string Panel::data_text(int n, int length) {
   return std::string(reinterpret_cast<const char*>(data(n)), static_cast<std::size_t>(length));

@@ -31,7 +31,8 @@ struct Panel {
   std::vector<std::uint8_t> record, work_d;
   std::vector<Field> fields;
 
-  explicit Panel(std::vector<Field> fields, const std::vector<std::pair<Field, std::string>>& lists = {});
+  explicit Panel(std::vector<Field> fields,
+                 const std::vector<std::pair<Field, std::string>>& lists = {});
   kv::PanelRecord rec() { return kv::PanelRecord(record.data()); }
   kv::WorkD wd() { return kv::WorkD(work_d.data(), work_d.size()); }
   std::uint8_t* data(int n);

@@ -1,0 +1,387 @@
+// Panel calls run on the headless display with a script: painting, the
+// keystroke loop, validation at the right moments, hot fields, selectors,
+// the values of PANEL-REPAINT-SCREEN that return at once, window panels
+// and the aborts for malformed areas.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "runtime/engine/dialogue.h"
+#include "runtime/engine/engine.h"
+#include "runtime/engine/options.h"
+#include "runtime/engine/painting.h"
+#include "runtime/engine/tables.h"
+#include "runtime/terminal/backends/headless/headless_display.h"
+#include "runtime/terminal/terminal.h"
+#include "runtime/utilities/boxes.h"
+#include "runtime/utilities/bytes.h"
+#include "support/engine_fixture.h"
+
+namespace {
+
+using kv::test::Field;
+using kv::test::Panel;
+
+struct Stopped {
+  int status;
+};
+void throw_stop(int status) { throw Stopped{status}; }
+
+std::vector<std::string> g_boxes;
+int capture_box(int kind, std::string_view, std::string_view text, std::string_view) {
+  g_boxes.push_back(std::to_string(kind) + " " + std::string(kv::trim_right(text)));
+  return 1;
+}
+
+// WORK-S: a "B" header and the given items (length, row, column,
+// attribute, data), closed by X'FF'.
+std::vector<std::uint8_t> work_s(const std::vector<std::vector<std::uint8_t>>& items,
+                                 int size_code = 1, int window_h = 0, int window_w = 0) {
+  std::vector<std::uint8_t> s(19, ' ');
+  s[0] = 0x17;
+  s[1] = 'B';
+  kv::put_u16(s.data() + 2, static_cast<std::uint16_t>(window_h));
+  kv::put_u16(s.data() + 4, static_cast<std::uint16_t>(window_w));
+  s[6] = 20;
+  s[7] = static_cast<std::uint8_t>(size_code);
+  s[8] = 1;
+  for (const auto& item : items) s.insert(s.end(), item.begin(), item.end());
+  s.push_back(0xFF);
+  return s;
+}
+
+std::vector<std::uint8_t> text_item(int row, int col, std::uint8_t attr, const std::string& t) {
+  std::vector<std::uint8_t> v{static_cast<std::uint8_t>(t.size()), static_cast<std::uint8_t>(row),
+                              static_cast<std::uint8_t>(col), attr};
+  for (char c : t) v.push_back(static_cast<std::uint8_t>(c));
+  return v;
+}
+
+class DialogueTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    kv::test::install_messages();
+    auto& t = kv::engine::tables();
+    t.masks[2] = kv::test::mask_record('N', ' ', "ZZZ,ZZZ,ZZZ,ZZ9.99-");
+    t.mask_count = 3;
+    t.masks[0] = kv::test::mask_record('N', ' ', "99999999999999999999-");
+    t.masks[1] = t.masks[0];
+    kv::engine::options() = kv::engine::Options{};
+    kv::engine::reset_call_memory();
+    g_boxes.clear();
+    kv::set_box_hook(&capture_box);
+  }
+  void TearDown() override {
+    kv::set_box_hook(nullptr);
+    if (log_) std::fclose(log_);
+  }
+
+  // Installs a fresh headless display fed with `script`.
+  void display(const std::string& script) {
+    auto d = std::make_unique<kv::term::HeadlessDisplay>(script);
+    d->set_stop(&throw_stop);
+    log_ = std::tmpfile();
+    d->set_log(log_);
+    headless_ = d.get();
+    kv::term::common() = kv::term::ScrCommon{};
+    kv::term::use_display(std::move(d));
+    kv::term::first_call_setup();
+  }
+
+  // Runs one panel call; the status the script stopped with, or 0.
+  int call(Panel& p, std::vector<std::uint8_t>& s) {
+    try {
+      kv::engine::panel_call(p.record.data(), pass_, s.data(), p.work_d.data());
+    } catch (const Stopped& st) {
+      return st.status;
+    }
+    return 0;
+  }
+
+  std::string row_text(int row, int col, int len) {
+    headless_->dump_text();  // paints what is still pending
+    std::string out;
+    for (int c = col; c < col + len; ++c) out += static_cast<char>(headless_->cell_char(row, c));
+    return out;
+  }
+  std::uint8_t attr_at(int row, int col) {
+    headless_->dump_text();
+    return headless_->cell_attr(row, col);
+  }
+
+  static void set_menu(Panel& p, const std::string& line, std::uint8_t colour) {
+    kv::put_padded(p.record.data() + 17, 80, line);
+    kv::put_u16(p.record.data() + 15, colour);
+  }
+
+  kv::term::HeadlessDisplay* headless_ = nullptr;
+  std::FILE* log_ = nullptr;
+  std::uint8_t pass_[4] = {};
+};
+
+// ---------------------------------------------------------------- painting
+
+TEST_F(DialogueTest, PaintsStaticDataFieldsMenuAndActiveColour) {
+  Panel p({Field{3, 17, 5, 0x1F, ' ', 0, 0, 0, 0, "ab"},
+           Field{4, 17, 10, 0x1F, '2', 3, 0, 0, 0, "0001234"},
+           Field{5, 17, 4, 0x11, ' ', 0, 0, 0, 0, "HIDE"},
+           Field{6, 17, 5, 0x1E, '1', 0, 0, 0, 0, "00042"}});
+  kv::put_u16(p.record.data() + 11, 0x70);  // active colour
+  set_menu(p, "F1=Help  F3=Exit", 0x30);
+  // A repeat item of 174 copies from row 10 column 80 wraps over three rows.
+  std::vector<std::uint8_t> rep{0xFE, 10, 80, 0x1E, '-'};
+  auto s = work_s({text_item(1, 30, 0x1E, "Order Entry"), rep});
+  display("key F3\n");
+  ASSERT_EQ(call(p, s), 0);
+  EXPECT_EQ(row_text(1, 30, 11), "Order Entry");
+  EXPECT_EQ(attr_at(1, 30), 0x1E);
+  EXPECT_EQ(attr_at(2, 1), 0x10);  // cleared with the base background
+  EXPECT_EQ(row_text(10, 80, 1), "-");
+  EXPECT_EQ(row_text(11, 1, 80), std::string(80, '-'));
+  EXPECT_EQ(row_text(12, 1, 80), std::string(80, '-'));
+  EXPECT_EQ(row_text(13, 1, 14), std::string(13, '-') + " ");
+  // The cursor field in the active colour, the others in their own.
+  EXPECT_EQ(row_text(3, 17, 5), "ab   ");
+  EXPECT_EQ(attr_at(3, 17), 0x70);
+  EXPECT_EQ(row_text(4, 17, 10), "    12.34 ");  // mask 3, data length 7
+  EXPECT_EQ(attr_at(4, 17), 0x1F);
+  EXPECT_EQ(row_text(5, 17, 4), "    ");  // blue on blue: hidden
+  EXPECT_EQ(row_text(6, 17, 5), "   42");  // integer default mask
+  EXPECT_EQ(row_text(25, 1, 16), "F1=Help  F3=Exit");
+  EXPECT_EQ(attr_at(25, 1), 0x30);
+  EXPECT_EQ(p.rec().exit_key(), 61);
+  EXPECT_EQ(p.rec().repaint_screen(), 'Y');
+}
+
+TEST_F(DialogueTest, SamePanelWithoutRepaintRewritesOnlyFlaggedFields) {
+  Panel p({Field{3, 17, 5, 0x1F, ' ', 0, 0, 0, 0, "one"}, Field{4, 17, 5, 0x1F, ' ', 0, 0, 0, 0, "two"}});
+  auto s = work_s({text_item(1, 1, 0x1E, "Title")});
+  display("key F3\nkey F3\n");
+  ASSERT_EQ(call(p, s), 0);
+  // The application changes both fields and the static text, flags only
+  // field 2 and calls again with "N".
+  std::memcpy(p.data(1), "ONE  ", 5);
+  std::memcpy(p.data(2), "TWO  ", 5);
+  s[19 + 4] = 'X';
+  p.rec().set_repaint_screen('N');
+  p.rec().set_field_paint(2, 'R');
+  ASSERT_EQ(call(p, s), 0);
+  EXPECT_EQ(row_text(1, 1, 5), "Title");
+  EXPECT_EQ(row_text(4, 17, 3), "TWO");
+  EXPECT_EQ(p.rec().field_paint(2), 0);
+  // Field 1 is the cursor field and is loaded again; field 2 was flagged.
+  EXPECT_EQ(row_text(3, 17, 3), "ONE");
+}
+
+TEST_F(DialogueTest, ErrorFlagWinsOverCursorFlagAndIsClearedOnReturn) {
+  Panel p({Field{3, 17, 5}, Field{4, 17, 5}, Field{5, 17, 5}});
+  kv::put_u16(p.record.data() + 13, 0x4F);  // error colour
+  p.rec().set_field_paint(2, 'C');
+  p.rec().set_field_paint(3, 'E');
+  auto s = work_s({});
+  display("key Enter\n");
+  ASSERT_EQ(call(p, s), 0);
+  EXPECT_EQ(p.rec().cursor_field(), 3);
+  EXPECT_EQ(attr_at(5, 17), 0x4F);
+  EXPECT_EQ(p.rec().field_paint(3), 0);
+  EXPECT_EQ(p.rec().exit_key(), 13);
+}
+
+TEST_F(DialogueTest, WindowPanelIsMovedInsideTheScreenAndLeavesTheRestAlone) {
+  Panel base({Field{3, 17, 5}});
+  auto s1 = work_s({text_item(2, 1, 0x1E, "Behind")});
+  display("key F3\nkey F3\n");
+  ASSERT_EQ(call(base, s1), 0);
+  Panel win({Field{2, 2, 5}});
+  std::memcpy(win.record.data(), "WINDOW  ", 8);
+  win.record[10] = '8';
+  win.rec().set_offset_row(30);
+  win.rec().set_offset_col(70);
+  auto s2 = work_s({text_item(1, 1, 0x70, "+----+")}, 1, 18, 20);
+  ASSERT_EQ(call(win, s2), 0);
+  EXPECT_EQ(win.rec().offset_row(), 6);   // 24 usable rows - 18
+  EXPECT_EQ(win.rec().offset_col(), 60);  // 80 - 20
+  EXPECT_EQ(row_text(7, 61, 6), "+----+");
+  EXPECT_EQ(row_text(2, 1, 6), "Behind");
+}
+
+// ---------------------------------------------------------------- the loop
+
+TEST_F(DialogueTest, TypingTabAndEnterStoreDataAndReportTheCursor) {
+  Panel p({Field{3, 17, 5, 0x1F, 'A'}, Field{4, 17, 3, 0x1F, ' '}, Field{5, 17, 4, 0x1F, ' '}});
+  auto s = work_s({});
+  display("type ab1\nkey Tab\ntype xyz\ntype q\nkey Enter\n");
+  ASSERT_EQ(call(p, s), 0);
+  EXPECT_EQ(p.data_text(1, 5), "AB1  ");  // type "A" upper-cases
+  EXPECT_EQ(p.data_text(2, 3), "xyz");
+  EXPECT_EQ(p.data_text(3, 4), "q   ");   // autoskip moved into field 3
+  EXPECT_EQ(p.rec().exit_key(), 13);
+  EXPECT_EQ(p.rec().cursor_field(), 3);
+  EXPECT_EQ(p.rec().cursor_offset(), 1);
+  EXPECT_EQ(p.rec().scan_code(), 28);
+  EXPECT_EQ(kv::get_s16(p.record.data() + 236), 5);
+  EXPECT_EQ(kv::get_s16(p.record.data() + 238), 18);
+}
+
+TEST_F(DialogueTest, KeyTable) {
+  struct Case {
+    const char* name;
+    const char* script;
+    Field field;
+    std::string data;  // expected data of field 1
+    int exit_key;
+    int cursor_offset;
+  };
+  Field plain{3, 17, 6, 0x1F, ' ', 0, 0, 0, 0, "abcdef"};
+  Field ret_ud = plain;
+  ret_ud.opt3 = 0x20;
+  Field ret_lr = plain;
+  ret_lr.opt2 = 0x02;
+  Field clear1 = plain;
+  clear1.opt2 = 0x20;
+  const Case cases[] = {
+      {"esc restores", "type XY\nkey Esc\nkey F2\n", plain, "abcdef", 60, 2},
+      {"delete", "key Right\nkey Delete\nkey F2\n", plain, "acdef ", 60, 1},
+      {"backspace", "key Right\nkey Right\nkey Backspace\nkey F2\n", plain, "acdef ", 60, 1},
+      {"backspace at first position", "key Backspace\nkey F2\n", plain, "abcdef", 60, 0},
+      {"ctrl end", "key Right\nkey Right\nkey ctrl+End\nkey F2\n", plain, "ab    ", 60, 2},
+      {"insert", "key Insert\ntype Z\nkey F2\n", plain, "Zabcde", 60, 1},
+      {"up returns with Return up/down", "key Up\n", ret_ud, "abcdef", 72, 0},
+      {"left at first column stays", "key Left\nkey F2\n", plain, "abcdef", 60, 0},
+      {"right returns with Return left/right", "key Right\n", ret_lr, "abcdef", 77, 0},
+      {"clear 1st", "type Q\nkey F2\n", clear1, "Q     ", 60, 1},
+      {"shift tab in the middle goes to the start", "key Right\nkey Right\nkey shift+Tab\nkey F2\n", plain,
+       "abcdef", 60, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Panel p({c.field, Field{4, 17, 3}});
+    auto s = work_s({});
+    kv::engine::reset_call_memory();
+    display(c.script);
+    ASSERT_EQ(call(p, s), 0);
+    EXPECT_EQ(p.data_text(1, 6), c.data);
+    EXPECT_EQ(p.rec().exit_key(), c.exit_key);
+    EXPECT_EQ(p.rec().cursor_offset(), c.cursor_offset);
+    EXPECT_EQ(kv::engine::options().monochrome, false);
+  }
+}
+
+TEST_F(DialogueTest, SubstituteEnterAndSelectorTypeR) {
+  Panel p({Field{3, 17, 1, 0x1F, 'R'}, Field{4, 17, 3}});
+  auto s = work_s({});
+  display("type x\n");
+  ASSERT_EQ(call(p, s), 0);
+  EXPECT_EQ(p.rec().exit_key(), 2048 + 'x');
+  EXPECT_EQ(p.data_text(1, 1), " ");  // not stored
+
+  Panel q({Field{3, 17, 3}});
+  kv::put_s16(q.record.data() + 225, 68);  // Enter reported as F10
+  display("key Enter\n");
+  ASSERT_EQ(call(q, s), 0);
+  EXPECT_EQ(q.rec().exit_key(), 68);
+}
+
+TEST_F(DialogueTest, RefusedCharacterShowsItsMessageAndIsNotStored) {
+  Panel p({Field{3, 17, 3, 0x1F, '1'}, Field{4, 17, 3, 0x1F, 'X'}});
+  auto s = work_s({});
+  display("type a\nkey F2\n");
+  ASSERT_EQ(call(p, s), 0);
+  ASSERT_EQ(g_boxes.size(), 1u);
+  EXPECT_EQ(g_boxes[0], "1 Only numeric data is allowed in this field (0-9).");
+  // Leaving with F2 converts the empty integer field back: zeros.
+  EXPECT_EQ(p.data_text(1, 3), "000");
+}
+
+TEST_F(DialogueTest, ValidationOnLeavingAndBeforeReturn) {
+  // Field 1: a value list A-C,X.  Field 3: Must Valid with a list, never
+  // entered: it is checked before the call returns.
+  Field listed{3, 17, 1, 0x1F, ' ', 0, 0, 0x80, 0};
+  Field must{5, 17, 2, 0x1F, ' ', 0, 0, 0x81, 0, "zz"};
+  Panel p({listed, Field{4, 17, 3}, must}, {{listed, "A-C,X"}, {must, "OK"}});
+  auto s = work_s({});
+  display("type D\ntype B\nkey Enter\ntype OK\nkey Enter\n");
+  ASSERT_EQ(call(p, s), 0);
+  ASSERT_EQ(g_boxes.size(), 2u);
+  EXPECT_EQ(g_boxes[0].substr(0, 17), "1 Must be:  A-C,X");
+  EXPECT_EQ(g_boxes[1].substr(0, 14), "1 Must be:  OK");
+  EXPECT_EQ(p.data_text(1, 1), "B");
+  EXPECT_EQ(p.data_text(3, 2), "OK");
+  EXPECT_EQ(p.rec().exit_key(), 13);
+  EXPECT_EQ(p.rec().field_paint(3), 'V');
+}
+
+TEST_F(DialogueTest, HotFieldEndsTheCallInTheNextField) {
+  Field hot{3, 17, 2, 0x1F, ' ', 0, 0x01};
+  Field hot_modify{4, 17, 2, 0x1F, ' ', 0, 0, 0x40};
+  Panel p({hot, hot_modify, Field{5, 17, 2}});
+  auto s = work_s({});
+  display("type ab\nkey Tab\nkey shift+Tab\ntype c\nkey Tab\n");
+  ASSERT_EQ(call(p, s), 0);
+  EXPECT_EQ(p.rec().exit_key(), 1001);
+  EXPECT_EQ(p.rec().field_paint(1), 'H');
+  // Hot Modify: leaving unchanged moves on; a change ends the call.
+  p.rec().set_field_paint(1, 0);
+  ASSERT_EQ(call(p, s), 0);
+  EXPECT_EQ(p.rec().exit_key(), 1002);
+}
+
+TEST_F(DialogueTest, RepaintValuesThatReturnAtOnce) {
+  Panel p({Field{3, 17, 3}});
+  auto s = work_s({});
+  display("");  // no input at all: "X" must not wait
+  p.rec().set_repaint_screen('X');
+  ASSERT_EQ(call(p, s), 0);
+  EXPECT_EQ(p.rec().exit_key(), 13);
+  EXPECT_EQ(p.rec().repaint_screen(), 'Y');
+  p.rec().set_repaint_screen('R');
+  ASSERT_EQ(call(p, s), 0);
+  EXPECT_EQ(p.rec().exit_key(), 13);
+}
+
+TEST_F(DialogueTest, MouseClickMovesIntoAFieldAndValidatesTheOneLeft) {
+  Field listed{3, 17, 1, 0x1F, ' ', 0, 0, 0x80, 0, "Q"};
+  Panel p({listed, Field{4, 17, 5}, Field{5, 17, 5}}, {{listed, "A-C"}});
+  auto s = work_s({});
+  display("click 5 19\ntype A\nclick 5 19\ntype z\nkey F2\n");
+  ASSERT_EQ(call(p, s), 0);
+  // The first click fails on field 1 ("Q" is not in A-C); after "A" the
+  // click lands in field 3 at its first position.
+  ASSERT_EQ(g_boxes.size(), 1u);
+  EXPECT_EQ(p.data_text(1, 1), "A");
+  EXPECT_EQ(p.data_text(3, 5), "z    ");
+  EXPECT_EQ(p.rec().cursor_field(), 3);
+}
+
+// ---------------------------------------------------------------- aborts
+
+using DialogueDeathTest = DialogueTest;
+
+TEST_F(DialogueDeathTest, MalformedAreasAbortWithTheirReason) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  struct Case {
+    const char* name;
+    int reason;
+    const char* text;
+  };
+  auto run = [&](auto mutate) {
+    Panel p({Field{3, 17, 3}});
+    auto s = work_s({text_item(2, 2, 0x1E, "x")});
+    mutate(p, s);
+    display("key F2\n");
+    call(p, s);
+  };
+  EXPECT_EXIT(run([](Panel& p, std::vector<std::uint8_t>&) { p.record[10] = '9'; }),
+              ::testing::ExitedWithCode(16), "Reason = 0001");
+  EXPECT_EXIT(run([](Panel&, std::vector<std::uint8_t>& s) { s[19 + 1] = 26; }),
+              ::testing::ExitedWithCode(16), "Reason = 0006");
+  EXPECT_EXIT(run([](Panel& p, std::vector<std::uint8_t>&) { p.work_d[16 + 1] = 81; }),
+              ::testing::ExitedWithCode(16), "Reason = 0003");
+}
+
+}  // namespace

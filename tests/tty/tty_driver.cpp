@@ -17,6 +17,8 @@
 #include <cstring>
 #include <string>
 
+#include <unistd.h>
+
 #include "runtime/engine/diagnostics.h"
 #include "runtime/terminal/backends/tty/tty_display.h"
 #include "runtime/terminal/cell_screen.h"
@@ -133,7 +135,7 @@ int main(int argc, char** argv) {
   c.current_field_length = 20;
   c.field_image = g_field;
   c.paste_room = 20;
-  log_line(std::string("READY display=") + c.display->name());
+  log_line(std::string("READY display=") + c.display->name() + " pid=" + std::to_string(getpid()));
 
   EventArea a;
   a.wait_mode = kWaitBlock;

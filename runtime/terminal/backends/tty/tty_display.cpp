@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <langinfo.h>
 #include <poll.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/mman.h>
@@ -106,9 +107,15 @@ void on_fatal_signal(int sig) {
   bool was_active = g_restore.active != 0;
   restore_now();
   if (was_active) g_lost = 1;
-  // The signal goes on as it would have without us.
+  // The signal goes on as it would have without us: the disposition the
+  // program had, with the signal let through at once (it is blocked while
+  // its handler runs).
   struct sigaction ours;
   sigaction(sig, &g_previous[sig], &ours);
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, sig);
+  pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
   raise(sig);
   sigaction(sig, &ours, nullptr);
   errno = saved_errno;

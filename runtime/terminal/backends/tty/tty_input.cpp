@@ -140,9 +140,25 @@ void Decoder::feed(std::string_view bytes, std::vector<Event>& out) {
       feed_paste(out);
       if (in_paste_) return;
     }
+    if (discarding_) skip_garbage();
     if (buffer_.empty()) return;
     if (decode_one(out, false) == Result::Incomplete) return;
   }
+}
+
+void Decoder::skip_garbage() {
+  std::size_t i = 0;
+  while (i < buffer_.size()) {
+    auto b = static_cast<unsigned char>(buffer_[i]);
+    if (is_param(b) || is_intermediate(b)) {
+      ++i;
+      continue;
+    }
+    if (is_final(b)) ++i;
+    discarding_ = false;
+    break;
+  }
+  buffer_.erase(0, i);
 }
 
 void Decoder::expire(std::vector<Event>& out) {
@@ -158,6 +174,8 @@ void Decoder::expire(std::vector<Event>& out) {
     in_paste_ = false;
     out.push_back(std::move(e));
   }
+  if (discarding_) skip_garbage();
+  discarding_ = false;
   while (!buffer_.empty()) {
     decode_one(out, true);
     if (in_paste_) feed_paste(out);
@@ -223,9 +241,13 @@ Decoder::Result Decoder::decode_escape(std::size_t at, std::uint32_t alt, std::v
     }
     return Result::Done;
   }
-  if (n == ']' || n == 'P' || n == '_' || n == '^' || n == 'X') {
-    // A string the terminal sends back (OSC, DCS, APC, PM, SOS replies):
-    // not input; consumed up to BEL or ST.
+  // Whether ESC ] starts a reply or is Alt+] shows in the next byte.
+  if (n == ']' && at + 2 >= size && !flush) return Result::Incomplete;
+  if (n == ']' && at + 2 < size && buffer_[at + 2] >= '0' && buffer_[at + 2] <= '9') {
+    // An operating-system command string the terminal sends back (ESC ]
+    // number ; ...): not input; consumed up to BEL or ST.  ESC with "P",
+    // "X", "^" or "_" stays Alt with that key: nothing here asks the
+    // terminal for replies of those kinds.
     for (std::size_t i = at + 2; i < size; ++i) {
       unsigned char b = static_cast<unsigned char>(buffer_[i]);
       if (b == 0x07) {
@@ -404,8 +426,10 @@ Decoder::Result Decoder::decode_csi(std::size_t at, std::uint32_t alt, std::vect
   while (i < size && is_intermediate(static_cast<unsigned char>(buffer_[i]))) ++i;
   if (i >= size) {
     if (i - at > kMaxSequence) {
+      // Garbage: dropped, and the rest of it up to its final byte too.
       ++dropped_;
       used = i - at;
+      discarding_ = true;
       return Result::Done;
     }
     return Result::Incomplete;

@@ -94,10 +94,12 @@ class Decoder {
   Result decode_char(std::size_t at, std::uint32_t keys, std::vector<Event>& out, bool flush,
                      std::size_t& used);
   void feed_paste(std::vector<Event>& out);
+  void skip_garbage();
   void emit_key(const Key& k, std::vector<Event>& out) const;
 
   std::string buffer_;
   bool in_paste_ = false;
+  bool discarding_ = false;  // inside an overlong sequence, up to its final byte
   std::string paste_;
   int dropped_ = 0;
 };

@@ -207,9 +207,8 @@ Layout compute_layout(int rows, int cols, int panel_rows, int panel_cols, int ca
 }
 
 std::string small_note(const Layout& l) {
-  return "Terminal " + std::to_string(l.rows) + "x" + std::to_string(l.cols) +
-         " too small for the " + std::to_string(l.panel_rows) + "x" +
-         std::to_string(l.panel_cols) + " screen";
+  return "Terminal " + std::to_string(l.rows) + "x" + std::to_string(l.cols) + " < screen " +
+         std::to_string(l.panel_rows) + "x" + std::to_string(l.panel_cols);
 }
 
 TermColour term_colour(std::uint8_t attr, int colours) {
@@ -381,8 +380,7 @@ int button_at(const BoxGeometry& g, int row, int col) {
 
 void compose(Frame& f, const Scene& s) {
   const Layout& l = s.layout;
-  if (f.rows() != l.rows || f.cols() != l.cols) f.resize(l.rows, l.cols);
-  else f.resize(l.rows, l.cols);
+  f.resize(l.rows, l.cols);
   if (s.chars && s.attrs) {
     for (int r = 0; r < l.view_rows; ++r) {
       int pr = l.first_row + r, tr = l.top + r;

@@ -52,6 +52,11 @@ if [ "$link" = static ]; then
 else
   libs=(-L"$lib" -Q -Wl,--no-as-needed -lkorvexan -lcellview -Q "-Wl,-rpath,$lib")
 fi
+# ASan-instrumented objects linked statically need the sanitizer runtimes
+# at link time too.
+if [ "$link" = static ] && [ "$sanitize" = 1 ]; then
+  libs+=(-Q -fsanitize=address,undefined)
+fi
 if ! cobc -x -o "$work/prog" "${copyflags[@]}" "${srcs[@]}" "${libs[@]}" 2>"$work/cobc.log"; then
   echo "cobol_test: cobc failed"; cat "$work/cobc.log"; exit 1
 fi

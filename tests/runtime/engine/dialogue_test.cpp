@@ -95,6 +95,8 @@ class DialogueTest : public ::testing::Test {
 
   // Runs one panel call; the status the script stopped with, or 0.
   int call(Panel& p, std::vector<std::uint8_t>& s) {
+    // A generated panel starts with PANEL-REPAINT-SCREEN "Y".
+    if (p.rec().repaint_screen() == 0) p.rec().set_repaint_screen('Y');
     try {
       kv::engine::panel_call(p.record.data(), pass_, s.data(), p.work_d.data());
     } catch (const Stopped& st) {
@@ -151,7 +153,7 @@ TEST_F(DialogueTest, PaintsStaticDataFieldsMenuAndActiveColour) {
   EXPECT_EQ(row_text(4, 17, 10), "    12.34 ");  // mask 3, data length 7
   EXPECT_EQ(attr_at(4, 17), 0x1F);
   EXPECT_EQ(row_text(5, 17, 4), "    ");  // blue on blue: hidden
-  EXPECT_EQ(row_text(6, 17, 5), "   42");  // integer default mask
+  EXPECT_EQ(row_text(6, 17, 5), "00042");  // integer default mask: 9s, fill "0"
   EXPECT_EQ(row_text(25, 1, 16), "F1=Help  F3=Exit");
   EXPECT_EQ(attr_at(25, 1), 0x30);
   EXPECT_EQ(p.rec().exit_key(), 61);

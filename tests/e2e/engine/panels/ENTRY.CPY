@@ -1,0 +1,102 @@
+      *> Panel ENTRY: written by tests/tools/make_panel.py from
+      *> ENTRY.panel; edit the description, not this file.
+       01  ENT-PANEL.
+           05  ENT-FIXED-PORTION.
+               10  ENT-NAME PIC X(8) VALUE "ENTRY".
+               10  ENT-NUMB-OF-FIELDS PIC 9(4) COMP-5 VALUE 10.
+               10  ENT-BASE-COLOR PIC 9 VALUE 1.
+               10  ENT-ACTIVE-COLOR PIC 9(4) COMP-5 VALUE 112.
+               10  ENT-ERROR-COLOR PIC 9(4) COMP-5 VALUE 79.
+               10  ENT-MENU-COLOR PIC 9(4) COMP-5 VALUE 48.
+               10  ENT-MENU-LINE-A PIC X(40) VALUE
+                   "F1=Help  F3=Exit  F10=Select            ".
+               10  ENT-MENU-LINE-B PIC X(40) VALUE
+                   "                                        ".
+               10  ENT-MENU-MSG PIC X(80) VALUE SPACES.
+               10  ENT-DISPLAY-OPTION PIC 9(4) COMP-5 VALUE 0.
+               10  ENT-CURSOR-FIELD PIC 9(4) COMP-5 VALUE 1.
+               10  ENT-OFFSET-THE-CURSOR PIC X VALUE "N".
+               10  ENT-CURSOR-OFFSET PIC 9(4) COMP-5 VALUE 0.
+               10  ENT-EXIT-KEY PIC S9(4) COMP-5 VALUE 0.
+               10  ENT-REPAINT-SCREEN PIC X VALUE "Y".
+               10  ENT-SHOW-WAIT-MSG PIC X VALUE "N".
+               10  ENT-ARROW-EXIT-NAME PIC X(8) VALUE SPACES.
+               10  ENT-PRE-EXIT-NAME PIC X(8) VALUE SPACES.
+               10  ENT-POST-EXIT-NAME PIC X(8) VALUE SPACES.
+               10  ENT-CODE-SET PIC X VALUE "C".
+               10  ENT-BORDER-COLOR PIC S9(4) COMP-5 VALUE 0.
+               10  ENT-PRESENT-FREQ PIC S9(4) COMP-5 VALUE 1000.
+               10  ENT-PRESENT-TIME PIC S9(4) COMP-5 VALUE 20.
+               10  ENT-ERROR-FREQ PIC S9(4) COMP-5 VALUE 37.
+               10  ENT-ERROR-TIME PIC S9(4) COMP-5 VALUE 10.
+               10  ENT-CURSOR-TYPE PIC 9 VALUE 1.
+               10  ENT-INDICATORS PIC 9 VALUE 4.
+               10  ENT-SUBST-ENTER PIC S9(4) COMP-5 VALUE 0.
+               10  ENT-SUBST-ESC PIC S9(4) COMP-5 VALUE 0.
+               10  ENT-SUBST-HOME PIC S9(4) COMP-5 VALUE 0.
+               10  ENT-SHIFT-STATES PIC X VALUE LOW-VALUE.
+               10  ENT-OFFSET-ROW PIC S9(4) COMP-5 VALUE 0.
+               10  ENT-OFFSET-COL PIC S9(4) COMP-5 VALUE 0.
+               10  ENT-CURSOR-ROW PIC S9(4) COMP-5 VALUE 0.
+               10  ENT-CURSOR-COL PIC S9(4) COMP-5 VALUE 0.
+               10  ENT-SCAN-CODE PIC X VALUE LOW-VALUE.
+               10  ENT-MOUSE-ROW PIC S9(4) COMP-5 VALUE 0.
+               10  ENT-MOUSE-COL PIC S9(4) COMP-5 VALUE 0.
+               10  ENT-CLOSE-KEYVALUE PIC S9(4) COMP-5 VALUE 0.
+               10  FILLER PIC X(69) VALUE LOW-VALUES.
+           05  ENT-VARIABLE-PORTION.
+               10  ENT-ATTRIBUTE-BLOCK PIC X(40)
+                   VALUE LOW-VALUES.
+               10  ENT-ATTRIBUTE-TABLE
+                   REDEFINES ENT-ATTRIBUTE-BLOCK OCCURS 10.
+                   15  ENT-FIELD-PAINT PIC X.
+                   15  ENT-FIELD-COLOR PIC 9(4) COMP-5.
+                   15  ENT-FIELD-OPTION PIC X.
+               10  ENT-USER-FIELDS.
+                   15  ENT-PERSON PIC X(15).
+                   15  ENT-CODE PIC X(5).
+                   15  ENT-QTY PIC 9(5).
+                   15  ENT-PRICE PIC S9(5)V99.
+                   15  ENT-SHIPDT PIC 9(6).
+                   15  ENT-STATUS PIC X.
+                   15  ENT-NOTE PIC X(10).
+                   15  ENT-CUSTNO PIC 9(6).
+                   15  ENT-TOTAL PIC X(10).
+                   15  ENT-PICK PIC X.
+       01  ENT-PASS-TO-EXIT PIC X.
+       01  ENT-WORK-S.
+           05  FILLER PIC X(20) VALUE
+               X"1F4200000000140101202020202020202020200B".
+           05  FILLER PIC X(20) VALUE
+               X"011E1E4F7264657220456E747279A00201172D04".
+           05  FILLER PIC X(20) VALUE
+               X"03021F4E616D650404021F436F64650805021F51".
+           05  FILLER PIC X(20) VALUE
+               X"75616E746974790506021F50726963650907021F".
+           05  FILLER PIC X(20) VALUE
+               X"5368697020646174650608021F53746174757304".
+           05  FILLER PIC X(20) VALUE
+               X"09021F4E6F7465080A021F437573746F6D657205".
+           05  FILLER PIC X(20) VALUE
+               X"0B021F546F74616C040C021F5069636BFF202020".
+       01  ENT-WORK-D.
+           05  FILLER PIC X(20) VALUE
+               X"0A00000000004201002020202020202003140F1F".
+           05  FILLER PIC X(20) VALUE
+               X"20290000000080000A0002000414051F41380000".
+           05  FILLER PIC X(20) VALUE
+               X"00000000010003000514051F313D000000000000".
+           05  FILLER PIC X(20) VALUE
+               X"0200040006140A1F324200030000000003000500".
+           05  FILLER PIC X(20) VALUE
+               X"0714061F3449000000000000040006000814011F".
+           05  FILLER PIC X(20) VALUE
+               X"204F0000008000000500070009140A1F20500000".
+           05  FILLER PIC X(20) VALUE
+               X"00000000060008000A14061F315A000001000000".
+           05  FILLER PIC X(20) VALUE
+               X"070009000B140A1E586000000000000008000A00".
+           05  FILLER PIC X(20) VALUE
+               X"0C14011F526A00000000000009000100FF08142C".
+           05  FILLER PIC X(8) VALUE
+               X"2D412D432C5800FF".

@@ -1,0 +1,85 @@
+      *> Panel WINDOW: written by tests/tools/make_panel.py from
+      *> WINDOW.panel; edit the description, not this file.
+       01  WIN-PANEL.
+           05  WIN-FIXED-PORTION.
+               10  WIN-NAME PIC X(8) VALUE "WINDOW".
+               10  WIN-NUMB-OF-FIELDS PIC 9(4) COMP-5 VALUE 1.
+               10  WIN-BASE-COLOR PIC 9 VALUE 8.
+               10  WIN-ACTIVE-COLOR PIC 9(4) COMP-5 VALUE 112.
+               10  WIN-ERROR-COLOR PIC 9(4) COMP-5 VALUE 79.
+               10  WIN-MENU-COLOR PIC 9(4) COMP-5 VALUE 48.
+               10  WIN-MENU-LINE-A PIC X(40) VALUE
+                   "F3=Back                                 ".
+               10  WIN-MENU-LINE-B PIC X(40) VALUE
+                   "                                        ".
+               10  WIN-MENU-MSG PIC X(80) VALUE SPACES.
+               10  WIN-DISPLAY-OPTION PIC 9(4) COMP-5 VALUE 0.
+               10  WIN-CURSOR-FIELD PIC 9(4) COMP-5 VALUE 1.
+               10  WIN-OFFSET-THE-CURSOR PIC X VALUE "N".
+               10  WIN-CURSOR-OFFSET PIC 9(4) COMP-5 VALUE 0.
+               10  WIN-EXIT-KEY PIC S9(4) COMP-5 VALUE 0.
+               10  WIN-REPAINT-SCREEN PIC X VALUE "Y".
+               10  WIN-SHOW-WAIT-MSG PIC X VALUE "N".
+               10  WIN-ARROW-EXIT-NAME PIC X(8) VALUE SPACES.
+               10  WIN-PRE-EXIT-NAME PIC X(8) VALUE SPACES.
+               10  WIN-POST-EXIT-NAME PIC X(8) VALUE SPACES.
+               10  WIN-CODE-SET PIC X VALUE "C".
+               10  WIN-BORDER-COLOR PIC S9(4) COMP-5 VALUE 0.
+               10  WIN-PRESENT-FREQ PIC S9(4) COMP-5 VALUE 1000.
+               10  WIN-PRESENT-TIME PIC S9(4) COMP-5 VALUE 20.
+               10  WIN-ERROR-FREQ PIC S9(4) COMP-5 VALUE 37.
+               10  WIN-ERROR-TIME PIC S9(4) COMP-5 VALUE 10.
+               10  WIN-CURSOR-TYPE PIC 9 VALUE 1.
+               10  WIN-INDICATORS PIC 9 VALUE 0.
+               10  WIN-SUBST-ENTER PIC S9(4) COMP-5 VALUE 0.
+               10  WIN-SUBST-ESC PIC S9(4) COMP-5 VALUE 0.
+               10  WIN-SUBST-HOME PIC S9(4) COMP-5 VALUE 0.
+               10  WIN-SHIFT-STATES PIC X VALUE LOW-VALUE.
+               10  WIN-OFFSET-ROW PIC S9(4) COMP-5 VALUE 40.
+               10  WIN-OFFSET-COL PIC S9(4) COMP-5 VALUE 60.
+               10  WIN-CURSOR-ROW PIC S9(4) COMP-5 VALUE 0.
+               10  WIN-CURSOR-COL PIC S9(4) COMP-5 VALUE 0.
+               10  WIN-SCAN-CODE PIC X VALUE LOW-VALUE.
+               10  WIN-MOUSE-ROW PIC S9(4) COMP-5 VALUE 0.
+               10  WIN-MOUSE-COL PIC S9(4) COMP-5 VALUE 0.
+               10  WIN-CLOSE-KEYVALUE PIC S9(4) COMP-5 VALUE 0.
+               10  FILLER PIC X(69) VALUE LOW-VALUES.
+           05  WIN-VARIABLE-PORTION.
+               10  WIN-ATTRIBUTE-BLOCK PIC X(4)
+                   VALUE LOW-VALUES.
+               10  WIN-ATTRIBUTE-TABLE
+                   REDEFINES WIN-ATTRIBUTE-BLOCK OCCURS 1.
+                   15  WIN-FIELD-PAINT PIC X.
+                   15  WIN-FIELD-COLOR PIC 9(4) COMP-5.
+                   15  WIN-FIELD-OPTION PIC X.
+               10  WIN-USER-FIELDS.
+                   15  WIN-ANSWER PIC X.
+       01  WIN-PASS-TO-EXIT PIC X.
+       01  WIN-WORK-S.
+           05  FILLER PIC X(20) VALUE
+               X"704205001E00140101202020202020202020201E".
+           05  FILLER PIC X(20) VALUE
+               X"0101702B2D2D2D2D2D2D2D2D2D2D2D2D2D2D2D2D".
+           05  FILLER PIC X(20) VALUE
+               X"2D2D2D2D2D2D2D2D2D2D2D2D2B1E0201707C2043".
+           05  FILLER PIC X(20) VALUE
+               X"6F6E6669726D2028592F4E293A20202020202020".
+           05  FILLER PIC X(20) VALUE
+               X"2020202020207C1E0301707C2020202020202020".
+           05  FILLER PIC X(20) VALUE
+               X"2020202020202020202020202020202020202020".
+           05  FILLER PIC X(20) VALUE
+               X"7C1E0401707C2020202020202020202020202020".
+           05  FILLER PIC X(20) VALUE
+               X"20202020202020202020202020207C1E0501702B".
+           05  FILLER PIC X(20) VALUE
+               X"2D2D2D2D2D2D2D2D2D2D2D2D2D2D2D2D2D2D2D2D".
+           05  FILLER PIC X(13) VALUE
+               X"2D2D2D2D2D2D2D2D2BFF202020".
+       01  WIN-WORK-D.
+           05  FILLER PIC X(20) VALUE
+               X"010005001E004201002020202020202002120170".
+           05  FILLER PIC X(20) VALUE
+               X"440500000080000001000100FF02122C2D592C4E".
+           05  FILLER PIC X(2) VALUE
+               X"00FF".

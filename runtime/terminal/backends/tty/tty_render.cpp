@@ -198,8 +198,8 @@ Layout compute_layout(int rows, int cols, int panel_rows, int panel_cols, int ca
   l.view_cols = std::min(l.cols, l.panel_cols);
   // A terminal that cannot show the whole panel follows the caret.
   if (caret_visible) {
-    if (caret_row >= l.view_rows) l.first_row = caret_row - l.view_rows + 1;
-    if (caret_col >= l.view_cols) l.first_col = caret_col - l.view_cols + 1;
+    if (l.view_rows > 0 && caret_row >= l.view_rows) l.first_row = caret_row - l.view_rows + 1;
+    if (l.view_cols > 0 && caret_col >= l.view_cols) l.first_col = caret_col - l.view_cols + 1;
     l.first_row = std::clamp(l.first_row, 0, std::max(l.panel_rows - l.view_rows, 0));
     l.first_col = std::clamp(l.first_col, 0, std::max(l.panel_cols - l.view_cols, 0));
   }

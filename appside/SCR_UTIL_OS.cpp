@@ -13,7 +13,10 @@
 // states (directory, profile value) are also kept within the item.
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
+
+// libcob's header needs size_t declared before it.
 #include <libcob.h>
 
 #include "runtime/utilities/bytes.h"

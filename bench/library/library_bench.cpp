@@ -6,12 +6,13 @@
 // The library is made in `directory` (default: the system temporary
 // directory) and removed afterwards.
 
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 
 #include "editor/library/library_records.h"
 

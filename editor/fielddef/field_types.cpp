@@ -8,24 +8,15 @@ namespace kv::editor::fielddef {
 namespace {
 
 constexpr FieldType kTypes[kTypeCount] = {
-    {' ', " AX ", "All characters accepted"},
-    {'1', "9  S", "Integers signed/unsigned"},
-    {'2', "9  S", "Numeric Decimals sign ok"},
-    {'3', "9  S", "Calculator Decimal & sign"},
-    {'4', "9   ", "Date field PIC 9(6) only."},
-    {'5', "9   ", "YMD Date->Country Display"},
-    {'A', "  X ", "Alphanumer Upper Case"},
-    {'B', "  X ", "Alphanumer Lower Case"},
-    {'C', "  X ", "Alphanumer Mixed Case"},
-    {'D', " AX ", "Alphabetic Upper Case"},
-    {'E', "  X ", "Alphabetic Lower Case"},
-    {'F', "  X ", "Alphabetic Mixed Case"},
-    {'G', "  X ", "Alpha Caps & other Chars."},
-    {'H', "9AXS", "Display in HEX chars only"},
-    {'I', "  X ", "1st Char Caps: rest mixed"},
-    {'P', "  X ", "Byte Selector. No key in."},
-    {'R', " AX ", "Return 1st char. Selector"},
-    {'S', "9AXS", "Field Selector-No key in."},
+    {' ', " AX ", "All characters accepted"},   {'1', "9  S", "Integers signed/unsigned"},
+    {'2', "9  S", "Numeric Decimals sign ok"},  {'3', "9  S", "Calculator Decimal & sign"},
+    {'4', "9   ", "Date field PIC 9(6) only."}, {'5', "9   ", "YMD Date->Country Display"},
+    {'A', "  X ", "Alphanumer Upper Case"},     {'B', "  X ", "Alphanumer Lower Case"},
+    {'C', "  X ", "Alphanumer Mixed Case"},     {'D', " AX ", "Alphabetic Upper Case"},
+    {'E', "  X ", "Alphabetic Lower Case"},     {'F', "  X ", "Alphabetic Mixed Case"},
+    {'G', "  X ", "Alpha Caps & other Chars."}, {'H', "9AXS", "Display in HEX chars only"},
+    {'I', "  X ", "1st Char Caps: rest mixed"}, {'P', "  X ", "Byte Selector. No key in."},
+    {'R', " AX ", "Return 1st char. Selector"}, {'S', "9AXS", "Field Selector-No key in."},
     {'X', "9AXS", "Protected (output only)"},
 };
 
@@ -33,21 +24,24 @@ constexpr FieldType kTypes[kTypeCount] = {
 
 bool FieldType::allows(char picture_class) const {
   switch (picture_class) {
-    case '9': return classes[0] == '9';
-    case 'A': return classes[1] == 'A';
-    case 'X': return classes[2] == 'X';
-    default: return false;
+    case '9':
+      return classes[0] == '9';
+    case 'A':
+      return classes[1] == 'A';
+    case 'X':
+      return classes[2] == 'X';
+    default:
+      return false;
   }
 }
 
 std::span<const FieldType> field_types() { return kTypes; }
 
 const FieldType* find_field_type(char code) {
-  auto it = std::lower_bound(std::begin(kTypes), std::end(kTypes), code,
-                             [](const FieldType& t, char c) {
-                               return static_cast<unsigned char>(t.code) <
-                                      static_cast<unsigned char>(c);
-                             });
+  auto it =
+      std::lower_bound(std::begin(kTypes), std::end(kTypes), code, [](const FieldType& t, char c) {
+        return static_cast<unsigned char>(t.code) < static_cast<unsigned char>(c);
+      });
   return it != std::end(kTypes) && it->code == code ? &*it : nullptr;
 }
 

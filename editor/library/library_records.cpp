@@ -110,8 +110,7 @@ void RecordView::set_number(std::size_t off, std::size_t len, int v) {
   set_text(off, len, digits(v, static_cast<int>(len)));
 }
 
-HeaderView::HeaderView(std::span<u8> bytes)
-    : RecordView(checked(bytes, kHeaderLength, "header")) {}
+HeaderView::HeaderView(std::span<u8> bytes) : RecordView(checked(bytes, kHeaderLength, "header")) {}
 
 std::optional<u8> HeaderView::base_attribute() const { return attribute_of_triple(text(47, 3)); }
 
@@ -226,8 +225,7 @@ PanelWalk::PanelWalk(RecordFile& file, std::string_view name)
     : file_(file), name_(padded_name(name)) {}
 
 FileStatus PanelWalk::take(FileStatus s) {
-  if (s == FileStatus("10") || s == FileStatus("23") ||
-      (s.ok() && record_name(rec_) != name_)) {
+  if (s == FileStatus("10") || s == FileStatus("23") || (s.ok() && record_name(rec_) != name_)) {
     end_ = true;
     return "10";
   }
@@ -259,10 +257,17 @@ FileStatus read_panel(RecordFile& file, std::string_view name, PanelRecords& out
   out.header = walk.record();
   while ((s = walk.next()).ok()) {
     switch (walk.kind()) {
-      case kImageKind: out.images.push_back(walk.record()); break;
-      case kFieldKind: out.fields.push_back(walk.record()); break;
-      case kValidationKind: out.validations.push_back(walk.record()); break;
-      default: break;
+      case kImageKind:
+        out.images.push_back(walk.record());
+        break;
+      case kFieldKind:
+        out.fields.push_back(walk.record());
+        break;
+      case kValidationKind:
+        out.validations.push_back(walk.record());
+        break;
+      default:
+        break;
     }
   }
   return s == FileStatus("10") ? FileStatus("00") : s;

@@ -1,14 +1,15 @@
 #include "editor/library/record_file.h"
 
+#include <dirent.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <mutex>
-#include <sqlite3.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace kv::editor {
 
@@ -33,9 +34,12 @@ FileStatus status_of_errno(int e, FileStatus otherwise) {
   switch (e) {
     case EACCES:
     case EPERM:
-    case EROFS: return "37";
-    case EISDIR: return "39";
-    default: return otherwise;
+    case EROFS:
+      return "37";
+    case EISDIR:
+      return "39";
+    default:
+      return otherwise;
   }
 }
 
@@ -70,14 +74,18 @@ FileStatus RecordFile::sqlite_status(int rc, const char* what) {
   std::string msg = std::string(what) + ": " + (db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc));
   switch (rc & 0xFF) {
     case SQLITE_BUSY:
-    case SQLITE_LOCKED: return fail("51", msg);
+    case SQLITE_LOCKED:
+      return fail("51", msg);
     case SQLITE_READONLY:
     case SQLITE_PERM:
-    case SQLITE_AUTH: return fail("37", msg);
-    case SQLITE_NOTADB: return fail("39", msg);
+    case SQLITE_AUTH:
+      return fail("37", msg);
+    case SQLITE_NOTADB:
+      return fail("39", msg);
     case SQLITE_CANTOPEN:
       return fail(status_of_errno(db_ ? sqlite3_system_errno(db_) : 0, "30"), msg);
-    default: return fail("30", msg);
+    default:
+      return fail("30", msg);
   }
 }
 
@@ -142,9 +150,9 @@ FileStatus RecordFile::open(const std::string& path, OpenMode mode) {
       return fail(status_of_errno(errno, "30"), path + ": " + std::strerror(errno));
     remove_sidecars(path);
   }
-  int rc = sqlite3_open_v2(plain_path(path).c_str(), &db_,
-                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                           nullptr);
+  int rc =
+      sqlite3_open_v2(plain_path(path).c_str(), &db_,
+                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) {
     FileStatus e = sqlite_status(rc, "create the file");
     sqlite3_close(db_);
@@ -245,9 +253,9 @@ FileStatus RecordFile::check_library() {
 
   // Touch both ends of the key order: a file cut short or overwritten in
   // the middle is usually found here rather than halfway through a scan.
-  for (const char* probe : {"SELECT k FROM records ORDER BY k LIMIT 1",
-                            "SELECT k FROM records ORDER BY k DESC LIMIT 1",
-                            "SELECT count(*) FROM (SELECT 1 FROM records LIMIT 1)"}) {
+  for (const char* probe :
+       {"SELECT k FROM records ORDER BY k LIMIT 1", "SELECT k FROM records ORDER BY k DESC LIMIT 1",
+        "SELECT count(*) FROM (SELECT 1 FROM records LIMIT 1)"}) {
     st = nullptr;
     rc = sqlite3_prepare_v2(db_, probe, -1, &st, nullptr);
     if (rc == SQLITE_OK) {
@@ -285,8 +293,8 @@ FileStatus RecordFile::prepare_statements() {
 }
 
 void RecordFile::finalize_statements() {
-  for (sqlite3_stmt** st : {&st_read_, &st_insert_, &st_update_, &st_delete_, &st_after_,
-                            &st_from_, &st_exists_}) {
+  for (sqlite3_stmt** st :
+       {&st_read_, &st_insert_, &st_update_, &st_delete_, &st_after_, &st_from_, &st_exists_}) {
     sqlite3_finalize(*st);
     *st = nullptr;
   }

@@ -147,9 +147,9 @@ class RecordFile {
   sqlite3_stmt* st_insert_ = nullptr;
   sqlite3_stmt* st_update_ = nullptr;
   sqlite3_stmt* st_delete_ = nullptr;
-  sqlite3_stmt* st_after_ = nullptr;     // first records with key > ?
-  sqlite3_stmt* st_from_ = nullptr;      // first records with key >= ?
-  sqlite3_stmt* st_exists_ = nullptr;    // is there a record with key >= ?
+  sqlite3_stmt* st_after_ = nullptr;   // first records with key > ?
+  sqlite3_stmt* st_from_ = nullptr;    // first records with key >= ?
+  sqlite3_stmt* st_exists_ = nullptr;  // is there a record with key >= ?
 
   // Read-next position: the key after which (or from which, when
   // `inclusive`) the next record is taken.  Records are fetched a batch at

@@ -1,7 +1,7 @@
 #include "editor/library/settings.h"
 
-#include <cstring>
 #include <algorithm>
+#include <cstring>
 
 #include "runtime/utilities/bytes.h"
 
@@ -68,7 +68,9 @@ extern "C" int DSGNINI(const std::uint8_t* code, std::uint8_t* buffer500) {
   switch (*code) {
     case '0': {
       std::string_view b(reinterpret_cast<const char*>(buffer500), kSettingsBlock);
-      auto f = [&](int i) { return std::string(kv::trim_right(b.substr(i * kSettingWidth, kSettingWidth))); };
+      auto f = [&](int i) {
+        return std::string(kv::trim_right(b.substr(i * kSettingWidth, kSettingWidth)));
+      };
       store_settings({f(0), f(1), f(2), f(3)});
       return 0;
     }
@@ -77,11 +79,22 @@ extern "C" int DSGNINI(const std::uint8_t* code, std::uint8_t* buffer500) {
       std::memcpy(buffer500, b.data(), kSettingsBlock);
       return 0;
     }
-    case 'S': give(library_path()); return 0;
-    case 'D': give(library_directory()); return 0;
-    case 'N': give(library_name()); return 0;
-    case 'M': give(mask_directory_path()); return 0;
-    case 'C': give(copybook_directory_path()); return 0;
-    default: return 8;
+    case 'S':
+      give(library_path());
+      return 0;
+    case 'D':
+      give(library_directory());
+      return 0;
+    case 'N':
+      give(library_name());
+      return 0;
+    case 'M':
+      give(mask_directory_path());
+      return 0;
+    case 'C':
+      give(copybook_directory_path());
+      return 0;
+    default:
+      return 8;
   }
 }

@@ -52,7 +52,8 @@ std::optional<MaskRecord> mask_line(std::string_view line) {
   std::string_view window = line.substr(0, std::min(line.size(), kMarkerWindow));
   std::size_t end = window.find(static_cast<char>(kMaskEnd));
   bool marked = end != std::string_view::npos && end >= 1;
-  bool justified = kind == 'C' && line.size() >= 2 && is_justification(static_cast<std::uint8_t>(line[1]));
+  bool justified =
+      kind == 'C' && line.size() >= 2 && is_justification(static_cast<std::uint8_t>(line[1]));
   if (!((kind == 'N' || kind == 'C' || kind == 'D') && marked) && !justified) return std::nullopt;
   MaskRecord r;
   r.fill(' ');
@@ -122,16 +123,16 @@ MaskedLength masked_length(const MaskRecord& mask, int positions) {
     return out;
   }
   std::uint8_t kind = mask[0];
-  std::string text(reinterpret_cast<const char*>(mask.data()) + 2, static_cast<std::size_t>(end - 2));
+  std::string text(reinterpret_cast<const char*>(mask.data()) + 2,
+                   static_cast<std::size_t>(end - 2));
   const kv::mask::CountryValues& cv = kv::mask::country_values();
 
   if (kind == 'D') {
     std::uint8_t first = mask[2];
     char sep = static_cast<char>(first > ' ' ? first : cv.date_sep);
     bool day_or_month_first = cv.date_order == 0 || cv.date_order == 1;
-    text = day_or_month_first && positions > 6
-               ? std::string("99") + sep + "99" + sep + "9999"
-               : std::string("9999") + sep + "99" + sep + "99";
+    text = day_or_month_first && positions > 6 ? std::string("99") + sep + "99" + sep + "9999"
+                                               : std::string("9999") + sep + "99" + sep + "99";
     kind = 'N';
   }
 

@@ -12,10 +12,10 @@
 #pragma once
 
 #include <array>
-#include <optional>
-#include <string_view>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kv::editor::masklib {

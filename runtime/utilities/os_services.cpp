@@ -1,13 +1,14 @@
 #include "runtime/utilities/os_services.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
 #include <vector>
 
 #include "kv/build_info.h"
@@ -90,7 +91,7 @@ std::int32_t parse_int(std::string_view s) {
   long long v = 0;
   for (; i < s.size(); ++i) {
     char c = s[i];
-    int d = c >= '0' && c <= '9'   ? c - '0'
+    int d = c >= '0' && c <= '9'                 ? c - '0'
             : base == 16 && c >= 'a' && c <= 'f' ? c - 'a' + 10
             : base == 16 && c >= 'A' && c <= 'F' ? c - 'A' + 10
                                                  : -1;
@@ -115,7 +116,8 @@ std::int32_t give_text(std::uint8_t* out, std::int32_t size, std::string_view te
 
 // A list of names each ended by X'00', the whole by a second X'00'; a list
 // that does not fit is cut after whole bytes and still double-ended.
-std::int32_t give_list(std::uint8_t* out, std::int32_t size, const std::vector<std::string>& names) {
+std::int32_t give_list(std::uint8_t* out, std::int32_t size,
+                       const std::vector<std::string>& names) {
   if (!out || size <= 0) return 0;
   std::string all;
   for (const auto& n : names) all += n + '\0';
@@ -362,12 +364,17 @@ int start_program(std::string_view command) {
   ::close(report[0]);
   if (n != static_cast<ssize_t>(sizeof e)) return 33;  // exec closed the pipe: started
   switch (e) {
-    case ENOENT: return 2;
-    case ENOTDIR: return 3;
+    case ENOENT:
+      return 2;
+    case ENOTDIR:
+      return 3;
     case EACCES:
-    case EPERM: return 5;
-    case ENOEXEC: return 11;
-    default: return 0;
+    case EPERM:
+      return 5;
+    case ENOEXEC:
+      return 11;
+    default:
+      return 0;
   }
 }
 
@@ -500,9 +507,12 @@ int SXR_WRITEPRIVATEPROFILESTRING(const kv_u8* section, const kv_u8* key, const 
     kv::trace(module(), "WritePrivateProfileString", "",
               name + " [" + sec + "] " + kv::os::shown(k) + " = " + kv::os::shown(v));
   bool ok;
-  if (!k) ok = kv::profile::delete_section(name, sec);
-  else if (v) ok = kv::profile::write_string(name, sec, *k, *v);
-  else ok = kv::profile::write_string(name, sec, *k, std::nullopt);
+  if (!k)
+    ok = kv::profile::delete_section(name, sec);
+  else if (v)
+    ok = kv::profile::write_string(name, sec, *k, *v);
+  else
+    ok = kv::profile::write_string(name, sec, *k, std::nullopt);
   store(result32, ok ? 1 : 0);
   return 0;
 }

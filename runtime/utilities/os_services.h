@@ -99,13 +99,10 @@ KV_EXPORT int SKR_WINEXEC(const kv_u8* command, std::int32_t show, kv_u8* result
 KV_EXPORT int SKR_WRITEPRIVATEPROFILESECTION(const kv_u8* section, const kv_u8* text,
                                              const kv_u8* file, kv_u8* result32);
 KV_EXPORT int SKR_WRITEPRIVATEPROFILESTRING(const kv_u8* section, const kv_u8* key,
-                                            const kv_u8* value, const kv_u8* file,
-                                            kv_u8* result32);
+                                            const kv_u8* value, const kv_u8* file, kv_u8* result32);
 KV_EXPORT int SKR_GETPRIVATEPROFILESTRING(const kv_u8* section, const kv_u8* key,
-                                          const kv_u8* fallback, kv_u8* value,
-                                          const kv_u8* size32, const kv_u8* file,
-                                          kv_u8* result32);
+                                          const kv_u8* fallback, kv_u8* value, const kv_u8* size32,
+                                          const kv_u8* file, kv_u8* result32);
 KV_EXPORT int SKR_GETPRIVATEPROFILEINT(const kv_u8* section, const kv_u8* key,
-                                       const kv_u8* fallback32, const kv_u8* file,
-                                       kv_u8* result32);
+                                       const kv_u8* fallback32, const kv_u8* file, kv_u8* result32);
 }

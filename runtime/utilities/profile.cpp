@@ -1,14 +1,15 @@
 #include "runtime/utilities/profile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <fstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace kv::profile {
 
@@ -76,7 +77,9 @@ std::optional<std::pair<std::string, std::string>> entry_of(const std::string& l
   return std::make_pair(key, value);
 }
 
-bool has_line_break(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
+bool has_line_break(std::string_view s) {
+  return s.find_first_of("\r\n") != std::string_view::npos;
+}
 
 // Names that would change the file's structure if written as they stand
 // are refused rather than written.

@@ -1,8 +1,9 @@
+#include "editor/fielddef/field_types.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "editor/fielddef/field_types.h"
 #include "editor/fielddef/reserved_words.h"
 
 using namespace kv::editor::fielddef;
@@ -39,8 +40,7 @@ TEST(FieldTypesTest, TableMatchesTheTypeFieldsValidationList) {
   std::string allowed = expand(kTypeValidationList);
   std::sort(allowed.begin(), allowed.end());
   EXPECT_EQ(codes, allowed);
-  for (char c : std::string("J0679Zaxh-"))
-    EXPECT_EQ(find_field_type(c), nullptr) << c;
+  for (char c : std::string("J0679Zaxh-")) EXPECT_EQ(find_field_type(c), nullptr) << c;
 }
 
 TEST(FieldTypesTest, PictureClassesPerType) {
@@ -49,9 +49,9 @@ TEST(FieldTypesTest, PictureClassesPerType) {
     const char* allowed;  // of "9AX"
     bool sign;
   } cases[] = {
-      {' ', "AX", false}, {'1', "9", true},    {'3', "9", true},     {'4', "9", false},
-      {'5', "9", false},  {'A', "X", false},   {'D', "AX", false},   {'G', "X", false},
-      {'H', "9AX", true}, {'R', "AX", false},  {'S', "9AX", true},   {'X', "9AX", true},
+      {' ', "AX", false}, {'1', "9", true},   {'3', "9", true},   {'4', "9", false},
+      {'5', "9", false},  {'A', "X", false},  {'D', "AX", false}, {'G', "X", false},
+      {'H', "9AX", true}, {'R', "AX", false}, {'S', "9AX", true}, {'X', "9AX", true},
   };
   for (const Case& c : cases) {
     const FieldType* t = find_field_type(c.code);
@@ -86,7 +86,7 @@ TEST(ReservedWordsTest, WholeNamesOnly) {
       {"WORKING-STORAGE", true},
       {"ZEROS", true},
       {"C01", true},
-      {"RECIEVE", true},  // kept as it has always been spelt
+      {"RECIEVE", true},                        // kept as it has always been spelt
       {"COMP-3" + std::string(24, ' '), true},  // a 30-character name field
       {"comp-3", true},
       {"COMP-6", false},
@@ -98,7 +98,8 @@ TEST(ReservedWordsTest, WholeNamesOnly) {
       {"", false},
       {std::string(30, ' '), false},
   };
-  for (const Case& c : cases) EXPECT_EQ(is_reserved_word(c.name), c.reserved) << "[" << c.name << "]";
+  for (const Case& c : cases)
+    EXPECT_EQ(is_reserved_word(c.name), c.reserved) << "[" << c.name << "]";
   EXPECT_EQ(reserved_word_message("COMP-3" + std::string(24, ' ')),
             "\"COMP-3\" is a COBOL reserved word!!");
 }

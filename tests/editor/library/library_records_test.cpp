@@ -1,10 +1,10 @@
+#include "editor/library/library_records.h"
+
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
-#include <unistd.h>
-
-#include "editor/library/library_records.h"
 
 namespace fs = std::filesystem;
 using namespace kv::editor;
@@ -23,11 +23,10 @@ TEST(LibraryKeysTest, KeysAndTheirOrder) {
   EXPECT_EQ(str(panel_end_key("ABC")), "ABC     V9999");
   EXPECT_EQ(str(header_key("TOOLONGNAME")), "TOOLONGN     ");
   // A panel's records in the documented order, and ABC's all before ABCD.
-  std::vector<Key> in_order = {header_key("ABC"),         image_key("ABC", 'C', 1),
-                               image_key("ABC", 'C', 25), image_key("ABC", 'T', 1),
-                               field_key("ABC", 1, 2),    field_key("ABC", 10, 1),
-                               validation_key("ABC", 1, 2), panel_end_key("ABC"),
-                               header_key("ABCD")};
+  std::vector<Key> in_order = {
+      header_key("ABC"),           image_key("ABC", 'C', 1), image_key("ABC", 'C', 25),
+      image_key("ABC", 'T', 1),    field_key("ABC", 1, 2),   field_key("ABC", 10, 1),
+      validation_key("ABC", 1, 2), panel_end_key("ABC"),     header_key("ABCD")};
   EXPECT_TRUE(std::is_sorted(in_order.begin(), in_order.end()));
 }
 
@@ -36,8 +35,7 @@ TEST(LibraryColourTest, TriplesAndAttributes) {
     const char* triple;
     int attribute;
   } cases[] = {
-      {"007", 0x07}, {"700", 0x70}, {"414", 0x4E},
-      {"130", 0x9E},  // blinking yellow on blue
+      {"007", 0x07}, {"700", 0x70}, {"414", 0x4E}, {"130", 0x9E},  // blinking yellow on blue
       {"016", 0x80}, {"731", 0xFF}, {"000", 0x00},
   };
   for (const Case& c : cases) {
@@ -52,7 +50,18 @@ TEST(LibraryHeaderTest, NewHeaderDefaultsByteForByte) {
   auto h = new_header("ORDERS");
   std::string want = "ORDERS  " + std::string(5, ' ') + std::string(30, ' ') +
                      "C000007700414007001NNN" + std::string(24, ' ') + std::string(80, ' ') +
-                     "@" "00" "3000" "0005" "0200" "0010" "000000" "1" "N" "'" "B" "0";
+                     "@"
+                     "00"
+                     "3000"
+                     "0005"
+                     "0200"
+                     "0010"
+                     "000000"
+                     "1"
+                     "N"
+                     "'"
+                     "B"
+                     "0";
   want += '\x90';
   ASSERT_EQ(want.size(), 200u);
   EXPECT_EQ(str(h), want);
@@ -80,8 +89,8 @@ TEST(LibraryHeaderTest, SettersWriteTheirOwnBytesOnly) {
   v.set_postkey_exit("POSTEXIT");
   int changed_outside = 0;
   for (std::size_t i = 0; i < h.size(); ++i) {
-    bool inside = (i >= 13 && i < 43) || (i >= 44 && i < 47) || (i >= 81 && i < 169) ||
-                  (i >= 188 && i < 194);
+    bool inside =
+        (i >= 13 && i < 43) || (i >= 44 && i < 47) || (i >= 81 && i < 169) || (i >= 188 && i < 194);
     if (!inside && h[i] != before[i]) ++changed_outside;
   }
   EXPECT_EQ(changed_outside, 0);
@@ -103,7 +112,11 @@ TEST(LibraryFieldTest, FieldAndValidationLayout) {
   v.set_picture("X(12)");
   v.set_value_text("hello");
   std::string s = str(f);
-  EXPECT_EQ(s.substr(0, 21), "CUST    &0380" "12" "130" "  A");
+  EXPECT_EQ(s.substr(0, 21),
+            "CUST    &0380"
+            "12"
+            "130"
+            "  A");
   EXPECT_EQ(s.substr(21, 30), "CUST-NAME" + std::string(21, ' '));
   EXPECT_EQ(s.substr(51, 3), "005");
   EXPECT_EQ(static_cast<u8>(s[54]), 0x01);  // 513 little-endian

@@ -1,18 +1,18 @@
-#include <gtest/gtest.h>
+#include "editor/library/record_file.h"
 
-#include <csignal>
-#include <cstring>
-#include <filesystem>
-#include <functional>
-#include <map>
-#include <fstream>
-#include <random>
-#include <string>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "editor/library/record_file.h"
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <random>
+#include <string>
 
 namespace fs = std::filesystem;
 using kv::editor::Access;
@@ -99,8 +99,8 @@ TEST_F(RecordFileTest, DynamicAccessStatuses) {
   step("delete missing", f.remove(key("D")), "23");
   step("record shorter than key", f.write(Bytes{'A', 'B'}), "44");
   step("record too long", f.write(rec("Z", std::string(200, 'x'))), "44");
-  EXPECT_EQ(all_keys(f), (std::vector<std::string>{"B            ", "C            ",
-                                                   "F            "}));
+  EXPECT_EQ(all_keys(f),
+            (std::vector<std::string>{"B            ", "C            ", "F            "}));
   EXPECT_EQ(f.read(key("C"), r), FileStatus("00"));
   EXPECT_EQ(str(r), str(rec("C", "changed")));
   EXPECT_EQ(f.open(path_, OpenMode::Input), FileStatus("41"));

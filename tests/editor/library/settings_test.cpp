@@ -1,9 +1,9 @@
+#include "editor/library/settings.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
-
-#include "editor/library/settings.h"
 
 using namespace kv::editor;
 

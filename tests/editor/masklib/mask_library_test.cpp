@@ -1,13 +1,14 @@
+#include "editor/masklib/mask_library.h"
+
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 #include "editor/library/settings.h"
-#include "editor/masklib/mask_library.h"
 #include "runtime/masks/scrmask.h"
 #include "runtime/utilities/bytes.h"
 #include "runtime/utilities/log.h"
@@ -45,7 +46,7 @@ TEST_F(MaskLibTest, WhichLinesAreMasks) {
   } cases[] = {
       {"CR", "CR" + std::string(79, ' ') + E},  // justification: no marker needed
       {"Cl", "Cl" + std::string(79, ' ') + E},
-      {"N 999", std::nullopt},                  // no marker
+      {"N 999", std::nullopt},  // no marker
       {"N ZZ9.99-" + E + " comment after", record("N ZZ9.99-")},
       {"D/" + E, record("D/")},
       {"C   -  -  " + E, record("C   -  -  ")},
@@ -66,7 +67,8 @@ TEST_F(MaskLibTest, WhichLinesAreMasks) {
 
 TEST_F(MaskLibTest, NumberingFallbackAndTheLimit) {
   std::string file = "* masks of the order system\r\n\r\n";
-  for (int i = 1; i <= 260; ++i) file += "N " + std::string(static_cast<std::size_t>(i % 20 + 1), '9') + E + "\r\n# x\n";
+  for (int i = 1; i <= 260; ++i)
+    file += "N " + std::string(static_cast<std::size_t>(i % 20 + 1), '9') + E + "\r\n# x\n";
   MaskLibrary lib;
   lib.load_text(file);
   EXPECT_EQ(lib.count(), 250);
@@ -85,19 +87,19 @@ TEST_F(MaskLibTest, DisplayLengths) {
     int display;
     int rc;
   } cases[] = {
-      {"N ZZZ,ZZZ,ZZZ,ZZ9.99-", 5, 7, 0},   // "ZZ9.99-"
+      {"N ZZZ,ZZZ,ZZZ,ZZ9.99-", 5, 7, 0},  // "ZZ9.99-"
       {"N ZZZ,ZZZ,ZZZ,ZZ9.99-", 14, 19, 0},
       {"N ZZZ,ZZZ,ZZZ,ZZ9.99-", 15, 19, 24},
       {"N $$$,$$$,$$$,$$9.99CR", 5, 9, 0},  // currency walked: one more
       {"N$$ZZ,ZZZ,ZZZ,ZZ9.99-", 3, 6, 0},   // text begins with the currency symbol
       {"N ZZZ.99", 2, 3, 0},                // decimal point just left: one more
       {"N 999-99-9999", 9, 11, 0},
-      {"D/", 6, 8, 0},                      // 9999/99/99 walked for 6 digits
-      {"D ", 8, 10, 0},                     // 99/99/9999
+      {"D/", 6, 8, 0},   // 9999/99/99 walked for 6 digits
+      {"D ", 8, 10, 0},  // 99/99/9999
       {"C   -  -  ", 6, 8, 0},
       {"C   -  -  ", 7, 8, 24},
       {"C   -  -  ", 5, 7, 0},
-      {"C &&   ", 3, 4, 0},                 // "&&" is one display position
+      {"C &&   ", 3, 4, 0},  // "&&" is one display position
       {"CR", 80, 80, 0},
   };
   for (const Case& c : cases) {
@@ -149,12 +151,9 @@ TEST_F(MaskFileTest, DsgnmaskReadsTheMaskDirectory) {
     const char* number;
     std::string want;
   } cases[] = {
-      {"002", record("N ZZZ,ZZZ,ZZZ,ZZ9.99-")},
-      {"003", "CR" + std::string(79, ' ') + E},
-      {"001", record("N 999999999999999999-")},
-      {"300", record("N 999999999999999999-")},
-      {"000", record("N 999999999999999999-")},
-      {"0AB", record("N 999999999999999999-")},
+      {"002", record("N ZZZ,ZZZ,ZZZ,ZZ9.99-")}, {"003", "CR" + std::string(79, ' ') + E},
+      {"001", record("N 999999999999999999-")}, {"300", record("N 999999999999999999-")},
+      {"000", record("N 999999999999999999-")}, {"0AB", record("N 999999999999999999-")},
   };
   for (const Case& c : cases) {
     DSGNMASK(reinterpret_cast<const std::uint8_t*>(c.number), rec);
@@ -188,7 +187,9 @@ TEST_F(MaskFileTest, EdmasklLengthsReturnCodesAndTrace) {
   kv::modules().set_trace(kv::modules().find("EDMASKL"), ' ');
   std::ifstream in(dir_ / "KORVEXAN.LOG");
   std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_NE(log.find("|Mask number/Content: 002" + std::string(23, ' ') + "N ZZZ,ZZZ,ZZZ,ZZ9.99-"), std::string::npos) << log;
+  EXPECT_NE(log.find("|Mask number/Content: 002" + std::string(23, ' ') + "N ZZZ,ZZZ,ZZZ,ZZ9.99-"),
+            std::string::npos)
+      << log;
   EXPECT_NE(log.find("N ZZZ,ZZZ,ZZZ,ZZ9.99-"), std::string::npos);
   EXPECT_NE(log.find("|Mask terminator: "), std::string::npos);
 }

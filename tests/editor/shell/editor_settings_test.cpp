@@ -1,12 +1,12 @@
+#include "editor/shell/editor_settings.h"
+
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <unistd.h>
-
-#include "editor/shell/editor_settings.h"
 
 namespace fs = std::filesystem;
 using namespace kv::editor;
@@ -43,7 +43,7 @@ TEST_F(EditorSettingsTest, MissingKeysKeepWhatTheFieldsHad) {
   EXPECT_EQ(s.copybook_directory, "/old/cpy");
 
   std::ofstream(file_, std::ios::app) << "[panel editor]\nsourcelibraryname = MyLib.pnl\n"
-                                       << "SourceLibraryDirectory=/home/dev/My Panels\n";
+                                      << "SourceLibraryDirectory=/home/dev/My Panels\n";
   s = read_settings_file(file_, current);
   EXPECT_EQ(s.library_name, "MyLib.pnl") << "case is kept";
   EXPECT_EQ(s.library_directory, "/home/dev/My Panels");
@@ -78,8 +78,12 @@ TEST(SettingsHelpersTest, CommandTailAndSeparators) {
   struct Dir {
     const char* in;
     const char* out;
-  } dirs[] = {{"/srv/lib/", "/srv/lib"}, {"/srv/lib// ", "/srv/lib"}, {"/", "/"},
-              {"/srv/lib", "/srv/lib"}, {"", ""},                      {"My Dir/", "My Dir"}};
+  } dirs[] = {{"/srv/lib/", "/srv/lib"},
+              {"/srv/lib// ", "/srv/lib"},
+              {"/", "/"},
+              {"/srv/lib", "/srv/lib"},
+              {"", ""},
+              {"My Dir/", "My Dir"}};
   for (const Dir& d : dirs) EXPECT_EQ(without_trailing_separators(d.in), d.out) << d.in;
 }
 

@@ -1,4 +1,7 @@
+#include "runtime/utilities/os_services.h"
+
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstring>
@@ -7,12 +10,10 @@
 #include <sstream>
 #include <string>
 #include <thread>
-#include <unistd.h>
 
 #include "runtime/utilities/bytes.h"
 #include "runtime/utilities/log.h"
 #include "runtime/utilities/modules.h"
-#include "runtime/utilities/os_services.h"
 
 namespace fs = std::filesystem;
 
@@ -77,10 +78,10 @@ TEST(OsTextTest, FileTextsLoseTrailingBlanksButNeverCharacterOne) {
     std::string field;
     std::string want;
   } cases[] = {
-      {"ABCDEFGH", "ABCDEFGH"},                    // 8 characters and 247 spaces
-      {"", " "},                                   // 255 spaces: character 1 stays
-      {std::string("A B\0  ", 6), "A B"},          // trailing X'00' and blanks
-      {std::string("AB\0CD", 5), "AB"},            // the system sees up to X'00'
+      {"ABCDEFGH", "ABCDEFGH"},                        // 8 characters and 247 spaces
+      {"", " "},                                       // 255 spaces: character 1 stays
+      {std::string("A B\0  ", 6), "A B"},              // trailing X'00' and blanks
+      {std::string("AB\0CD", 5), "AB"},                // the system sees up to X'00'
       {std::string(255, 'x'), std::string(255, 'x')},  // a full field is passed whole
   };
   for (const Case& c : cases) EXPECT_EQ(kv::os::file_text(Field(c.field).bytes), c.want);
@@ -108,9 +109,9 @@ TEST_F(OsServicesTest, CopyFile) {
   SKR_COPYFILE(Field(path("a.txt")).bytes, Field(path("a.txt")).bytes, over.b, r.b);
   EXPECT_EQ(slurp(dir_ / "a.txt"), "alpha");
   // Missing source, missing target directory, a directory as source.
-  for (auto [from, to] : {std::pair{path("none"), path("c.txt")},
-                          std::pair{path("a.txt"), path("nodir/c.txt")},
-                          std::pair{dir_.string(), path("c.txt")}}) {
+  for (auto [from, to] :
+       {std::pair{path("none"), path("c.txt")}, std::pair{path("a.txt"), path("nodir/c.txt")},
+        std::pair{dir_.string(), path("c.txt")}}) {
     Num bad;
     SKR_COPYFILE(Field(from).bytes, Field(to).bytes, over.b, bad.b);
     EXPECT_EQ(bad.get(), 0) << from << " -> " << to;
@@ -189,8 +190,8 @@ TEST_F(OsServicesTest, ProfileEntries) {
   std::memset(section_text, ' ', sizeof section_text);
   const char entries[] = "Name=MYLIB.PNL\0Count=12\0Hex=0x1F\0Bad=abc\0";
   std::memcpy(section_text, entries, sizeof entries);
-  SKR_WRITEPRIVATEPROFILESECTION(Field::z("Panel Editor").bytes, section_text,
-                                 Field::z(ini).bytes, r.b);
+  SKR_WRITEPRIVATEPROFILESECTION(Field::z("Panel Editor").bytes, section_text, Field::z(ini).bytes,
+                                 r.b);
   EXPECT_EQ(r.get(), 1);
   SKR_WRITEPRIVATEPROFILESTRING(Field::z("panel editor").bytes, Field::z("Dir").bytes,
                                 Field::z("/srv/lib").bytes, Field::z(ini).bytes, r.b);
@@ -214,8 +215,7 @@ TEST_F(OsServicesTest, ProfileEntries) {
     std::memset(out, '#', sizeof out);
     Num size(c.size);
     SKR_GETPRIVATEPROFILESTRING(Field::z("Panel Editor").bytes, Field::z(c.key).bytes,
-                                Field::z(c.fallback).bytes, out, size.b, Field::z(ini).bytes,
-                                r.b);
+                                Field::z(c.fallback).bytes, out, size.b, Field::z(ini).bytes, r.b);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(out)), c.want) << c.key;
     EXPECT_EQ(r.get(), static_cast<int>(std::strlen(c.want))) << c.key;
     EXPECT_EQ(out[c.size], '#') << "nothing written past the stated size";
@@ -258,8 +258,9 @@ TEST_F(OsServicesTest, TraceLinesOnlyWhenSwitchedOn) {
   std::string log = slurp(dir_ / "KORVEXAN.LOG");
   EXPECT_NE(log.find("|CopyFile"), std::string::npos) << log;
   EXPECT_NE(log.find(path("none") + " to " + path("x")), std::string::npos);
-  EXPECT_NE(log.find("|Failed!" + std::string(40, ' ') + "Error code: 2 / No such file or directory"),
-            std::string::npos)
+  EXPECT_NE(
+      log.find("|Failed!" + std::string(40, ' ') + "Error code: 2 / No such file or directory"),
+      std::string::npos)
       << log;
   EXPECT_NE(log.find(path("a.ini") + " [S] K = 0"), std::string::npos);
   EXPECT_NE(log.find("SCR_WXXX"), std::string::npos);

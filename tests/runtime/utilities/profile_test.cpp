@@ -1,13 +1,13 @@
+#include "runtime/utilities/profile.h"
+
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include "runtime/utilities/profile.h"
 
 namespace fs = std::filesystem;
 namespace p = kv::profile;
@@ -129,8 +129,9 @@ TEST_F(ProfileTest, NewFileAndSection) {
 
 TEST_F(ProfileTest, SectionReplaceKeepsCommentsAndOtherSections) {
   put(kFixture);
-  ASSERT_TRUE(p::write_section(file_, "PANEL EDITOR", {{"SourceLibraryName", "B.PNL"},
-                                                      {"SourceLibraryDirectory", "/srv/lib"}}));
+  ASSERT_TRUE(
+      p::write_section(file_, "PANEL EDITOR",
+                       {{"SourceLibraryName", "B.PNL"}, {"SourceLibraryDirectory", "/srv/lib"}}));
   EXPECT_EQ(p::section_entries(file_, "Panel Editor"),
             (p::Entries{{"SourceLibraryName", "B.PNL"}, {"SourceLibraryDirectory", "/srv/lib"}}));
   std::string t = text();

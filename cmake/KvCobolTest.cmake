@@ -1,6 +1,7 @@
 # kv_cobol_test(<name> PROGRAM <main.cob> [SOURCES <more.cob>...]
 #               [MODULES <exit.cob>...] [COPY <dir>...] [INPUT <script>]
 #               [EXPECT_OUT <file>] [EXPECT_ERR <file>] [EXPECT_LOG <file>]
+#               [EXPECT_ERR_LINES <file>]
 #               [EXIT <status>]
 #               [ENV K=V ...] [LINK static|shared])
 #
@@ -9,12 +10,14 @@
 # into the test's COB_LIBRARY_PATH (user exits, replacement modules).
 # Expected output files may hold @BUILD_DATE@, @BUILD_TIME@,
 # @BUILD_TIME_LONG@ and @REVISION@, replaced by this build's values.
-# EXPECT_LOG lines "+ text" must appear in KORVEXAN.LOG, "- text" must not.
+# EXPECT_LOG lines "+ text" must appear in KORVEXAN.LOG, "- text" must not;
+# EXPECT_ERR_LINES does the same for standard error (and "= N text": the
+# text appears exactly N times).
 
 find_program(KV_COBC cobc REQUIRED)
 
 function(kv_cobol_test name)
-  cmake_parse_arguments(T "" "PROGRAM;INPUT;EXPECT_OUT;EXPECT_ERR;EXPECT_LOG;EXIT;LINK"
+  cmake_parse_arguments(T "" "PROGRAM;INPUT;EXPECT_OUT;EXPECT_ERR;EXPECT_LOG;EXPECT_ERR_LINES;EXIT;LINK"
                           "SOURCES;MODULES;COPY;ENV" ${ARGN})
   if(NOT T_EXIT)
     set(T_EXIT 0)
@@ -47,6 +50,9 @@ function(kv_cobol_test name)
   endif()
   if(T_EXPECT_ERR)
     list(APPEND args --expect-err ${T_EXPECT_ERR})
+  endif()
+  if(T_EXPECT_ERR_LINES)
+    list(APPEND args --expect-err-lines ${T_EXPECT_ERR_LINES})
   endif()
   add_test(NAME ${name}
            COMMAND ${PROJECT_SOURCE_DIR}/tests/tools/cobol_test.sh ${args}

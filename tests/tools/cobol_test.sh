@@ -4,7 +4,7 @@
 # standard error with what the test expects.  Used by kv_cobol_test().
 set -u
 
-name= build= program= input= expect_out= expect_err= expect_log= exit_want=0 link=shared sanitize=0
+name= build= program= input= expect_out= expect_err= expect_log= expect_err_lines= exit_want=0 link=shared sanitize=0
 sources=() modules=() copies=() envs=()
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -19,6 +19,7 @@ while [ $# -gt 0 ]; do
     --expect-out) expect_out=$2; shift 2 ;;
     --expect-err) expect_err=$2; shift 2 ;;
     --expect-log) expect_log=$2; shift 2 ;;
+    --expect-err-lines) expect_err_lines=$2; shift 2 ;;
     --exit) exit_want=$2; shift 2 ;;
     --link) link=$2; shift 2 ;;
     --sanitize) sanitize=$2; shift 2 ;;
@@ -118,6 +119,25 @@ if [ -n "$expect_log" ]; then
       echo "cobol_test $name: log holds: $text"; fail=1
     fi
   done < <(subst "$src_dir/$expect_log")
+fi
+# Standard error expectations: "+ text" must appear, "- text" must not,
+# "= N text" must appear exactly N times.
+if [ -n "$expect_err_lines" ]; then
+  while IFS= read -r line || [ -n "$line" ]; do
+    want=${line:0:1}; text=${line:2}
+    [ -z "$text" ] && continue
+    if [ "$want" = "+" ] && ! grep -qF -- "$text" "$work/stderr"; then
+      echo "cobol_test $name: standard error lacks: $text"; fail=1
+    elif [ "$want" = "-" ] && grep -qF -- "$text" "$work/stderr"; then
+      echo "cobol_test $name: standard error holds: $text"; fail=1
+    elif [ "$want" = "=" ]; then
+      count=${text%% *}; text=${text#* }
+      got=$(grep -cF -- "$text" "$work/stderr")
+      if [ "$got" != "$count" ]; then
+        echo "cobol_test $name: standard error holds $got times, not $count: $text"; fail=1
+      fi
+    fi
+  done < <(subst "$src_dir/$expect_err_lines")
 fi
 if [ $fail != 0 ]; then
   echo "--- stdout"; cat "$work/stdout"; echo "--- stderr"; cat "$work/stderr"

@@ -14,12 +14,34 @@
       *>   ENG_WINDOW   "Y": F10 shows the WINDOW panel over ENTRY
       *>   ENG_BREAK    spoils an area: BASE9, STATIC, FIELD, VALDATA,
       *>                PREDISPLAY (an exit that does not exist)
+      *>   ENG_BIG      "Y": the 80 x 43 panel BIG first
+      *>   ENG_TIMEOUT  "Y": F5 after 5 seconds (function 12)
+      *>   ENG_FLOPPY   "Y": floppy line 1 for Alt (function 8)
+      *>   ENG_SHOWROW  after each call, show this screen row (function 4)
        DATA DIVISION.
        WORKING-STORAGE SECTION.
        COPY "KVINIT.CPY".
        COPY "KVFUNC.CPY".
        COPY "ENTRY.CPY".
        COPY "WINDOW.CPY".
+       COPY "BIG.CPY".
+       01  TIMEOUTS.
+           05  TO-ON                   PIC X VALUE "Y".
+           05  TO-COUNTDOWN            PIC X VALUE "N".
+           05  TO-WARN                 PIC S9(4) COMP-5 VALUE 0.
+           05  TO-SECONDS              PIC S9(4) COMP-5 VALUE 5.
+           05  TO-CHAR                 PIC S9(4) COMP-5 VALUE 0.
+           05  TO-EXT                  PIC S9(4) COMP-5 VALUE 63.
+           05  TO-REPEAT               PIC S9(4) COMP-5 VALUE 0.
+           05  TO-REP-CHAR             PIC S9(4) COMP-5 VALUE 0.
+           05  TO-REP-EXT              PIC S9(4) COMP-5 VALUE 0.
+       01  FLOPPY.
+           05  FLOPPY-TAG              PIC X(4) VALUE SPACES.
+           05  FLOPPY-FLAGS            PIC X(4) VALUE "YNNN".
+           05  FLOPPY-LINE-1           PIC X(80)
+               VALUE "Alt-F1=Details  Alt-F4=Quit".
+           05  FLOPPY-LINES            PIC X(240) VALUE SPACES.
+       01  SHOW-ROW                    PIC 99 VALUE 0.
        01  ENV-VALUE                   PIC X(20).
        01  CALLS                       PIC 99 VALUE 0.
        01  I                           PIC 99.
@@ -35,6 +57,8 @@
            05  MISC-PASTE              PIC S9(4) COMP-5 VALUE 0.
        PROCEDURE DIVISION.
            MOVE "Engine test" TO KV-INIT-TITLE
+      *>   DOS Alt-key handling: F10 and the Alt keys reach the panel.
+           MOVE "1" TO KV-INIT-ALT-KEY
            CALL "KORVEXAN" USING KV-INIT-BLOCK OMITTED OMITTED OMITTED
 
            MOVE SPACES TO ENV-VALUE
@@ -52,6 +76,34 @@
                MOVE 10 TO KV-FUNCTION
                CALL "KORVEXAN" USING KV-FUNCTION MISC-BLOCK
                                      OMITTED OMITTED
+           END-IF
+
+           MOVE SPACES TO ENV-VALUE
+           ACCEPT ENV-VALUE FROM ENVIRONMENT "ENG_TIMEOUT"
+           IF ENV-VALUE(1:1) = "Y"
+               MOVE 12 TO KV-FUNCTION
+               CALL "KORVEXAN" USING KV-FUNCTION TIMEOUTS
+                                     OMITTED OMITTED
+           END-IF
+           MOVE SPACES TO ENV-VALUE
+           ACCEPT ENV-VALUE FROM ENVIRONMENT "ENG_FLOPPY"
+           IF ENV-VALUE(1:1) = "Y"
+               MOVE 8 TO KV-FUNCTION
+               CALL "KORVEXAN" USING KV-FUNCTION FLOPPY
+                                     OMITTED OMITTED
+           END-IF
+           MOVE SPACES TO ENV-VALUE
+           ACCEPT ENV-VALUE FROM ENVIRONMENT "ENG_SHOWROW"
+           IF ENV-VALUE NOT = SPACES
+               MOVE ENV-VALUE(1:2) TO SHOW-ROW
+           END-IF
+           MOVE SPACES TO ENV-VALUE
+           ACCEPT ENV-VALUE FROM ENVIRONMENT "ENG_BIG"
+           IF ENV-VALUE(1:1) = "Y"
+               CALL "KORVEXAN" USING BIG-PANEL BIG-PASS-TO-EXIT
+                                     BIG-WORK-S BIG-WORK-D
+               MOVE BIG-EXIT-KEY TO SHOW-KEY
+               DISPLAY "big exit " SHOW-KEY " line [" BIG-LINE "]"
            END-IF
 
            MOVE SPACES TO ENV-VALUE
@@ -110,7 +162,7 @@
                CALL "KORVEXAN" USING ENT-PANEL ENT-PASS-TO-EXIT
                                      ENT-WORK-S ENT-WORK-D
                PERFORM SHOW-RESULT
-               IF ENT-EXIT-KEY = 61
+               IF ENT-EXIT-KEY = 61 OR 104
                    EXIT PERFORM
                END-IF
                ACCEPT ENV-VALUE FROM ENVIRONMENT "ENG_WINDOW"
@@ -147,4 +199,11 @@
                MOVE ENT-FIELD-PAINT(I) TO FLAGS(I:1)
            END-PERFORM
            INSPECT FLAGS REPLACING ALL LOW-VALUE BY "."
-           DISPLAY "flags [" FLAGS "]".
+           DISPLAY "flags [" FLAGS "]"
+           IF SHOW-ROW > 0
+               MOVE 4 TO KV-FUNCTION
+               CALL "KORVEXAN" USING KV-FUNCTION KV-SCREEN-SAVE-AREA
+                                     OMITTED OMITTED
+               DISPLAY "row [" KV-SAVE-CELLS((SHOW-ROW - 1) * 80 + 1:80)
+                       "]"
+           END-IF.

@@ -221,6 +221,7 @@ struct QtWindow {
   int cell_height = 16;
   bool drew_text = false;
   bool accepts_drops = false;
+  bool size_check_pending = false;
 };
 
 // A font as created for the logic: the Qt font, its cell, and the
@@ -313,6 +314,130 @@ Qt::CursorShape cursor_of(Handle pointer) {
     case pointer::kWait: return Qt::WaitCursor;
     case pointer::kCross: return Qt::CrossCursor;
     default: return Qt::ArrowCursor;
+  }
+}
+
+
+// ---- line and block characters ----------------------------------------------
+//
+// The panels' boxes are drawn with the code page's line and block
+// characters; a font's outlines of them rarely fill the cell to the pixel,
+// so they are drawn here as rectangles that meet their neighbours exactly.
+
+// Arms of a line character: left, right, up, down; 0 none, 1 single, 2 double.
+struct Arms {
+  char16_t ch;
+  std::uint8_t l, r, u, d;
+};
+constexpr Arms kLineChars[] = {
+    {0x2500, 1, 1, 0, 0}, {0x2502, 0, 0, 1, 1}, {0x250C, 0, 1, 0, 1}, {0x2510, 1, 0, 0, 1},
+    {0x2514, 0, 1, 1, 0}, {0x2518, 1, 0, 1, 0}, {0x251C, 0, 1, 1, 1}, {0x2524, 1, 0, 1, 1},
+    {0x252C, 1, 1, 0, 1}, {0x2534, 1, 1, 1, 0}, {0x253C, 1, 1, 1, 1}, {0x2550, 2, 2, 0, 0},
+    {0x2551, 0, 0, 2, 2}, {0x2552, 0, 2, 0, 1}, {0x2553, 0, 1, 0, 2}, {0x2554, 0, 2, 0, 2},
+    {0x2555, 2, 0, 0, 1}, {0x2556, 1, 0, 0, 2}, {0x2557, 2, 0, 0, 2}, {0x2558, 0, 2, 1, 0},
+    {0x2559, 0, 1, 2, 0}, {0x255A, 0, 2, 2, 0}, {0x255B, 2, 0, 1, 0}, {0x255C, 1, 0, 2, 0},
+    {0x255D, 2, 0, 2, 0}, {0x255E, 0, 2, 1, 1}, {0x255F, 0, 1, 2, 2}, {0x2560, 0, 2, 2, 2},
+    {0x2561, 2, 0, 1, 1}, {0x2562, 1, 0, 2, 2}, {0x2563, 2, 0, 2, 2}, {0x2564, 2, 2, 0, 1},
+    {0x2565, 1, 1, 0, 2}, {0x2566, 2, 2, 0, 2}, {0x2567, 2, 2, 1, 0}, {0x2568, 1, 1, 2, 0},
+    {0x2569, 2, 2, 2, 0}, {0x256A, 2, 2, 1, 1}, {0x256B, 1, 1, 2, 2}, {0x256C, 2, 2, 2, 2},
+};
+
+const Arms* line_arms(char16_t ch) {
+  if (ch < 0x2500 || ch > 0x256C) return nullptr;
+  for (const Arms& a : kLineChars)
+    if (a.ch == ch) return &a;
+  return nullptr;
+}
+
+bool is_drawn_here(char16_t ch) {
+  return line_arms(ch) || ch == 0x2580 || ch == 0x2584 || ch == 0x2588 || ch == 0x258C ||
+         ch == 0x2590 || (ch >= 0x2591 && ch <= 0x2593);
+}
+
+QColor mix(QColor fg, QColor bg, int percent) {
+  auto m = [&](int a, int b) { return (a * percent + b * (100 - percent)) / 100; };
+  return QColor(m(fg.red(), bg.red()), m(fg.green(), bg.green()), m(fg.blue(), bg.blue()));
+}
+
+// Draws a line or block character into its cell.
+void draw_cell_shape(QPainter& p, char16_t ch, const QRect& cell, QColor fg, QColor bg) {
+  int x = cell.x(), y = cell.y(), cw = cell.width(), chh = cell.height();
+  switch (ch) {
+    case 0x2588: p.fillRect(cell, fg); return;
+    case 0x2580: p.fillRect(x, y, cw, chh / 2, fg); return;
+    case 0x2584: p.fillRect(x, y + chh / 2, cw, chh - chh / 2, fg); return;
+    case 0x258C: p.fillRect(x, y, cw / 2, chh, fg); return;
+    case 0x2590: p.fillRect(x + cw / 2, y, cw - cw / 2, chh, fg); return;
+    case 0x2591: p.fillRect(cell, mix(fg, bg, 25)); return;
+    case 0x2592: p.fillRect(cell, mix(fg, bg, 50)); return;
+    case 0x2593: p.fillRect(cell, mix(fg, bg, 75)); return;
+    default: break;
+  }
+  const Arms* a = line_arms(ch);
+  if (!a) return;
+  int lw = std::max(1, chh / 16);
+  int d = lw;  // a double line: two lines `d` each side of the centre
+  int cx = x + (cw - lw) / 2, cy = y + (chh - lw) / 2;
+  int right = x + cw, bottom = y + chh;
+  auto hline = [&](int from, int to, int row) {  // to is inclusive of the line width
+    if (to > from) p.fillRect(from, row, to - from, lw, fg);
+  };
+  auto vline = [&](int from, int to, int col) {
+    if (to > from) p.fillRect(col, from, lw, to - from, fg);
+  };
+  bool u2 = a->u == 2, d2 = a->d == 2, l2 = a->l == 2, r2 = a->r == 2;
+  bool vsingle = a->u == 1 || a->d == 1, hsingle = a->l == 1 || a->r == 1;
+  // Where a horizontal arm meets the vertical ones (and the other way
+  // round): at the nearer line of a double, the far one's outer corner,
+  // or the single line's centre.
+  auto h_start = [&](bool upper) {  // x where a right arm's line starts
+    if (u2 && d2) return cx + d;
+    if (upper ? u2 : d2) return cx + d;
+    if (upper ? d2 : u2) return cx - d;
+    return cx;
+  };
+  auto h_end = [&](bool upper) {  // x (exclusive) where a left arm's line ends
+    if (u2 && d2) return cx - d + lw;
+    if (upper ? u2 : d2) return cx - d + lw;
+    if (upper ? d2 : u2) return cx + d + lw;
+    return cx + lw;
+  };
+  auto v_start = [&](bool left) {  // y where a down arm's line starts
+    if (l2 && r2) return cy + d;
+    if (left ? l2 : r2) return cy + d;
+    if (left ? r2 : l2) return cy - d;
+    return cy;
+  };
+  auto v_end = [&](bool left) {  // y (exclusive) where an up arm's line ends
+    if (l2 && r2) return cy - d + lw;
+    if (left ? l2 : r2) return cy - d + lw;
+    if (left ? r2 : l2) return cy + d + lw;
+    return cy + lw;
+  };
+  // Single arms against double perpendiculars meet the far line.
+  auto single_h_start = [&]() { return (u2 && d2) ? cx + d : (u2 || d2) ? cx - d : cx; };
+  auto single_h_end = [&]() { return ((u2 && d2) ? cx - d : (u2 || d2) ? cx + d : cx) + lw; };
+  auto single_v_start = [&]() { return (l2 && r2) ? cy + d : (l2 || r2) ? cy - d : cy; };
+  auto single_v_end = [&]() { return ((l2 && r2) ? cy - d : (l2 || r2) ? cy + d : cy) + lw; };
+  if (a->r == 1) hline(single_h_start(), right, cy);
+  if (a->l == 1) hline(x, single_h_end(), cy);
+  if (a->d == 1) vline(single_v_start(), bottom, cx);
+  if (a->u == 1) vline(y, single_v_end(), cx);
+  if (r2) {
+    hline(vsingle && !u2 && !d2 ? cx : h_start(true), right, cy - d);
+    hline(vsingle && !u2 && !d2 ? cx : h_start(false), right, cy + d);
+  }
+  if (l2) {
+    hline(x, vsingle && !u2 && !d2 ? cx + lw : h_end(true), cy - d);
+    hline(x, vsingle && !u2 && !d2 ? cx + lw : h_end(false), cy + d);
+  }
+  if (d2) {
+    vline(hsingle && !l2 && !r2 ? cy : v_start(true), bottom, cx - d);
+    vline(hsingle && !l2 && !r2 ? cy : v_start(false), bottom, cx + d);
+  }
+  if (u2) {
+    vline(y, hsingle && !l2 && !r2 ? cy + lw : v_end(true), cx - d);
+    vline(y, hsingle && !l2 && !r2 ? cy + lw : v_end(false), cx + d);
   }
 }
 
@@ -614,15 +739,22 @@ void QtDisplay::set_scroll(WindowId window, Bar bar, int range, int position) {
   }
   if (was == (q->range[b] != 0)) return;
   // A bar that appears or goes changes the client area: the window
-  // procedure hears of the new size, as it does from the window system.
+  // procedure hears of the new size, as it does from the window system,
+  // once the change it is making (often both bars) is complete.
   layout(*q);
-  if (size_depth_ < 4) {
-    ++size_depth_;
-    Rect c = client_rect(window);
-    send(window, wm::kSize, size_kind::kRestored, make_point_param(c.width(), c.height()));
-    --size_depth_;
-  }
   refresh_limits(window);
+  if (q->size_check_pending) return;
+  q->size_check_pending = true;
+  QMetaObject::invokeMethod(
+      q->frame,
+      [this, window]() {
+        QtWindow* w = qwin(window);
+        if (!w || shut_down_) return;
+        w->size_check_pending = false;
+        Rect c = client_rect(window);
+        send(window, wm::kSize, size_kind::kRestored, make_point_param(c.width(), c.height()));
+      },
+      Qt::QueuedConnection);
 }
 
 // ---- painting ---------------------------------------------------------------------
@@ -652,18 +784,36 @@ void QtDisplay::device_draw(WindowId window, int x, int y, std::string_view byte
   const auto& table = glyph_table();
   QString s(n, Qt::Uninitialized);
   QChar* out = s.data();
-  for (int i = 0; i < n; ++i) out[i] = QChar(table[static_cast<std::uint8_t>(bytes[static_cast<std::size_t>(i)])]);
-  p.setFont(fe->font);
-  p.setPen(qcolor(foreground));
-  if (fe->x_scale == 1.0) {
-    p.drawText(QPointF(x, y + fe->ascent), s);
-    return;
+  bool shapes = false;
+  for (int i = 0; i < n; ++i) {
+    char16_t g = table[static_cast<std::uint8_t>(bytes[static_cast<std::size_t>(i)])];
+    if (is_drawn_here(g)) {
+      shapes = true;
+      g = u' ';
+    }
+    out[i] = QChar(g);
   }
-  p.save();
-  p.translate(x, y + fe->ascent);
-  p.scale(fe->x_scale, 1.0);
-  p.drawText(QPointF(0, 0), s);
-  p.restore();
+  QColor fg = qcolor(foreground), bg = qcolor(background);
+  if (!s.trimmed().isEmpty()) {
+    p.setFont(fe->font);
+    p.setPen(fg);
+    if (fe->x_scale == 1.0) {
+      p.drawText(QPointF(x, y + fe->ascent), s);
+    } else {
+      p.save();
+      p.translate(x, y + fe->ascent);
+      p.scale(fe->x_scale, 1.0);
+      p.drawText(QPointF(0, 0), s);
+      p.restore();
+    }
+  }
+  if (!shapes) return;
+  for (int i = 0; i < n; ++i) {
+    char16_t g = table[static_cast<std::uint8_t>(bytes[static_cast<std::size_t>(i)])];
+    if (is_drawn_here(g))
+      draw_cell_shape(p, g, QRect(x + i * fe->cell_width, y, fe->cell_width, fe->cell_height),
+                      fg, bg);
+  }
 }
 
 void QtDisplay::end_paint(WindowId window) {

@@ -178,7 +178,6 @@ class QtDisplay : public BasicDisplay {
   bool caps_ = false, num_ = false, scroll_lock_ = false, insert_ = false;
   bool applying_ = false;      // geometry being carried onto a widget
   bool processing_ = false;    // inside process_events
-  int size_depth_ = 0;         // nested size notifications from scroll bars
   bool shut_down_ = false;
 };
 

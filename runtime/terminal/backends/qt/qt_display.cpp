@@ -487,9 +487,31 @@ void QtDisplay::shutdown() {
   font_cache_.clear();
 }
 
+namespace {
+
+// The connection that proved the X server reachable stays open until Qt
+// has its own: an X server with no client left resets itself, and Qt's
+// connection would be refused while it does.
+struct XProbe {
+  void* connection = nullptr;
+  void (*disconnect)(void*) = nullptr;
+  void release() {
+    if (connection && disconnect) disconnect(connection);
+    connection = nullptr;
+  }
+};
+XProbe& x_probe() {
+  static XProbe p;
+  return p;
+}
+
+}  // namespace
+
 std::unique_ptr<Display> make_qt_display() {
   if (!qt_platform_available()) return nullptr;
-  return std::make_unique<QtDisplay>();
+  auto d = std::make_unique<QtDisplay>();
+  x_probe().release();
+  return d;
 }
 
 bool qt_platform_available() {
@@ -519,7 +541,13 @@ bool qt_platform_available() {
   if (!connect || !has_error || !disconnect) return false;
   void* c = connect(nullptr, nullptr);
   bool ok = c && has_error(c) == 0;
-  if (c) disconnect(c);
+  x_probe().release();
+  if (ok) {
+    x_probe().connection = c;
+    x_probe().disconnect = disconnect;
+  } else if (c) {
+    disconnect(c);
+  }
   return ok || (platform.empty() && wayland);
 }
 

@@ -110,13 +110,10 @@ bool CopybookGenerator::generate_records(const lib::PanelRecords& records, const
     return false;
   }
   const masklib::MaskLibrary& masks = setup_.masks ? *setup_.masks : empty_;
-  bool error_seen = false;
   MessageSink sink = [&](const Message& m) {
-    error_seen |= m.error;
-    say(m.text, m.error);
+    if (setup_.sink) setup_.sink(m);
   };
   PanelBuild b = build_panel(records, builtin_default_mask(), masks, setup_.choices, sink);
-  (void)error_seen;
   if (b.too_large) {
     say("COPYBOOK option not usable: Panel exceeds available storage!", true);
     return false;

@@ -4,6 +4,12 @@
 #include <cstring>
 
 #include "editor/generator/cobol_values.h"
+
+namespace {
+// The runtime's built-in mask table: what an application that links the
+// default EDITMASK gets for masks its mask library does not define.
+#include "appside/default_masks.inc"
+}  // namespace
 #include "runtime/utilities/bytes.h"
 #include "runtime/utilities/panel_areas.h"
 
@@ -142,7 +148,17 @@ int rule_storage_length(const FieldLayout& f, const masklib::MaskRecord& default
   bool masked = f.mask >= 1 && f.mask <= 253;
   bool default_type = f.mask == 0 && (f.type == '2' || f.type == '3');
   if (masked || default_type) {
-    masklib::MaskRecord m = (default_type || f.mask == 1) ? default_mask : masks.mask(f.mask);
+    masklib::MaskRecord m;
+    if (default_type || f.mask == 1) {
+      m = default_mask;
+    } else if (f.mask <= masks.count()) {
+      m = masks.mask(f.mask);
+    } else if (f.mask <= static_cast<int>(std::size(kDefaultMasks))) {
+      m.fill(' ');
+      std::memcpy(m.data(), kDefaultMasks[f.mask - 1], sizeof kDefaultMasks[0]);
+    } else {
+      m = default_mask;
+    }
     u8 control[6 + masklib::kMaskRecord];
     kv::put_s16(control, static_cast<std::int16_t>(f.display_length));
     kv::put_s16(control + 2, static_cast<std::int16_t>(f.display_length));
@@ -263,8 +279,8 @@ class StaticEncoder {
 PanelBuild build_panel(const lib::PanelRecords& records, const masklib::MaskRecord& default_mask,
                        const masklib::MaskLibrary& masks, const CopybookChoices& choices,
                        const MessageSink& sink) {
-  auto say = [&](std::string text, bool error = false) {
-    if (sink) sink(Message{std::move(text), error});
+  auto say = [&](std::string text, bool error = false, bool warning = false) {
+    if (sink) sink(Message{std::move(text), error, warning});
   };
   PanelBuild b;
   lib::Bytes hdr = records.header;
@@ -356,7 +372,7 @@ PanelBuild build_panel(const lib::PanelRecords& records, const masklib::MaskReco
       say("Field " + (f.name.empty() ? std::string("at ") + std::to_string(f.row) + "/" + std::to_string(f.column) : f.name) +
               ": PIC holds " + std::to_string(*pic) + " bytes, its display needs " +
               std::to_string(rule) + "; the PIC is used",
-          true);
+          false, true);
     if (f.storage_length < 1) f.storage_length = 1;
     f.data_offset = offset;
     offset += f.storage_length;

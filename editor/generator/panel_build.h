@@ -25,6 +25,7 @@ using Bytes = std::vector<u8>;
 struct Message {
   std::string text;
   bool error = false;
+  bool warning = false;  // worth showing, but the panel is generated
 };
 using MessageSink = std::function<void(const Message&)>;
 

@@ -196,6 +196,7 @@ class Cli {
 
   void message(const gen::Message& m) {
     if (m.error) err_ << "dsgn32: " << m.text << "\n";
+    else if (m.warning && !o_.quiet) err_ << "dsgn32: warning: " << m.text << "\n";
     else if (o_.verbose) err_ << m.text << "\n";
   }
 

@@ -11,8 +11,8 @@
        WORKING-STORAGE SECTION.
        COPY "KVINIT.CPY".
        COPY "KVFUNC.CPY".
-       COPY "ORDMAIN.CPY".
-       COPY "ORDPICK.CPY".
+       COPY "ORDMAIN.COB".
+       COPY "ORDPICK.COB".
        01  PRODUCT-TABLE.
            05  FILLER PIC X(40) VALUE
                "WID001Widget, small               000950".
@@ -75,18 +75,18 @@
            END-PERFORM
            PERFORM NEW-ORDER
 
-           PERFORM UNTIL ORD-EXIT-KEY = 61 OR 107
-               CALL "KORVEXAN" USING ORD-PANEL ORD-PASS-TO-EXIT
-                                     ORD-WORK-S ORD-WORK-D
-               EVALUATE ORD-EXIT-KEY
+           PERFORM UNTIL ORDMAIN-EXIT-KEY = 61 OR 107
+               CALL "KORVEXAN" USING ORDMAIN-PANEL ORDMAIN-PASS-TO-EXIT
+                                     ORDMAIN-WORK-S ORDMAIN-WORK-D
+               EVALUATE ORDMAIN-EXIT-KEY
                  WHEN 60
                    PERFORM PICK-PRODUCT
                  WHEN 63
                    PERFORM SAVE-ORDER
                  WHEN 59
                    MOVE "Fill in the order; F2 lists the products, F5"
-                     & " saves it." TO ORD-MENU-MSG
-                   MOVE 1 TO ORD-DISPLAY-OPTION
+                     & " saves it." TO ORDMAIN-MENU-MSG
+                   MOVE 1 TO ORDMAIN-DISPLAY-OPTION
                  WHEN 13
                    PERFORM COMPUTE-TOTAL
                END-EVALUATE
@@ -102,7 +102,7 @@
            MOVE "M" TO ORD-PRIORITY
            ACCEPT TODAY FROM DATE YYYYMMDD
            MOVE TODAY(3:6) TO ORD-ORDDATE
-           MOVE 1 TO ORD-CURSOR-FIELD.
+           MOVE 1 TO ORDMAIN-CURSOR-FIELD.
 
        COMPUTE-TOTAL.
            COMPUTE ORD-TOTAL = ORD-QTY * ORD-PRICE.
@@ -113,21 +113,23 @@
            MOVE 4 TO KV-FUNCTION
            CALL "KORVEXAN" USING KV-FUNCTION KV-SCREEN-SAVE-AREA
                                  OMITTED OMITTED
-           MOVE 1 TO PCK-CURSOR-FIELD
-           CALL "KORVEXAN" USING PCK-PANEL PCK-PASS-TO-EXIT
-                                 PCK-WORK-S PCK-WORK-D
+           MOVE 1 TO ORDPICK-CURSOR-FIELD
+           MOVE 6 TO ORDPICK-OFFSET-ROW
+           MOVE 38 TO ORDPICK-OFFSET-COL
+           CALL "KORVEXAN" USING ORDPICK-PANEL ORDPICK-PASS-TO-EXIT
+                                 ORDPICK-WORK-S ORDPICK-WORK-D
            MOVE 5 TO KV-FUNCTION
            CALL "KORVEXAN" USING KV-FUNCTION KV-SCREEN-SAVE-AREA
                                  OMITTED OMITTED
-           IF PCK-EXIT-KEY = 13 AND PCK-CURSOR-FIELD >= 1
-                                AND PCK-CURSOR-FIELD <= 6
-               MOVE PCK-CURSOR-FIELD TO I
+           IF ORDPICK-EXIT-KEY = 13 AND ORDPICK-CURSOR-FIELD >= 1
+                                AND ORDPICK-CURSOR-FIELD <= 6
+               MOVE ORDPICK-CURSOR-FIELD TO I
                MOVE PROD-CODE(I) TO ORD-PRODUCT
                MOVE PROD-PRICE(I) TO ORD-PRICE
                PERFORM COMPUTE-TOTAL
-               MOVE 5 TO ORD-CURSOR-FIELD
+               MOVE 5 TO ORDMAIN-CURSOR-FIELD
            ELSE
-               MOVE 4 TO ORD-CURSOR-FIELD
+               MOVE 4 TO ORDMAIN-CURSOR-FIELD
            END-IF.
 
        SAVE-ORDER.
@@ -138,6 +140,6 @@
                    FUNCTION TRIM(ORD-CUSTNAME) ", " ORD-QTY " x "
                    ORD-PRODUCT ", priority " ORD-PRIORITY
                    ", date " ORD-ORDDATE ", total " SHOW-TOTAL
-           MOVE "Order saved." TO ORD-MENU-MSG
-           MOVE 1 TO ORD-DISPLAY-OPTION
+           MOVE "Order saved." TO ORDMAIN-MENU-MSG
+           MOVE 1 TO ORDMAIN-DISPLAY-OPTION
            PERFORM NEW-ORDER.

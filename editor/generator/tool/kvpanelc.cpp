@@ -79,6 +79,8 @@ int main(int argc, char** argv) {
         if (m.error) {
           std::cerr << src << ": " << m.text << "\n";
           bad = true;
+        } else if (m.warning) {
+          std::cerr << src << ": warning: " << m.text << "\n";
         }
       });
       if (bad || b.too_large) {

@@ -14,7 +14,10 @@ namespace kv::engine {
 namespace {
 char g_switch = ' ';
 std::string g_last_exit(8, ' ');
+AbortHook g_abort_hook = nullptr;
 }  // namespace
+
+void set_abort_hook(AbortHook hook) { g_abort_hook = hook; }
 
 int engine_module() {
   static int index = modules().register_module("CELLVIEW", KV_VERSION, KV_REVISION);
@@ -62,6 +65,7 @@ void abort_panel(int reason, std::string_view panel_name, char base_color) {
   // Standard error always carries the explanation, whatever the display.
   std::fprintf(stderr, "%s\n%s\n", title.c_str(), text.c_str());
   std::fflush(stderr);
+  if (g_abort_hook) g_abort_hook(reason);
   std::exit(kAbortExitStatus);
 }
 

@@ -36,6 +36,12 @@ void set_last_exit_name(std::string_view name8);
 std::string abort_title(int reason, std::string_view panel_name);
 std::string abort_text(int reason, char base_color);
 
+// Called by abort_panel() after the explanation and before the process
+// ends; a hook that does not return (throws) keeps the process alive.  For
+// harnesses that feed malformed panels on purpose (the fuzz target).
+using AbortHook = void (*)(int reason);
+void set_abort_hook(AbortHook hook);
+
 // Process exit status of an abort.
 inline constexpr int kAbortExitStatus = 16;
 

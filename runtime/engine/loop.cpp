@@ -176,7 +176,7 @@ int Dialogue::convert_back_active() {
   if (q.return_code > 0) abort(q.return_code);
   std::uint8_t kind = q.mask_record[0];
   int len = (kind == 'N' || kind == 'D' || q.mode == 'H') ? q.data_length : ad.length;
-  len = std::clamp(len, 0, 160);
+  len = std::clamp(len, 0, std::min<int>(ad.length, 160));
   std::uint8_t* data = field_data(active);
   std::memcpy(data, value, static_cast<std::size_t>(len));
   if (ad.type == '5') date_from_country_order(data, len, cv.date_order);
@@ -545,7 +545,7 @@ bool Dialogue::dispatch_key(Key key) {
       return false;
     case kDelete:
       modified = true;
-      if (selector(ad.type)) return false;
+      if (selector(ad.type) || alen <= 0) return false;
       std::memmove(edit.data() + pos, edit.data() + pos + 1, static_cast<std::size_t>(alen - pos - 1));
       edit[static_cast<std::size_t>(alen - 1)] = ' ';
       store_active_data(pos);
@@ -553,7 +553,7 @@ bool Dialogue::dispatch_key(Key key) {
       return false;
     case kCtrlEnd:
       modified = true;
-      if (selector(ad.type)) return false;
+      if (selector(ad.type) || alen <= 0) return false;
       std::memset(edit.data() + pos, ' ', static_cast<std::size_t>(alen - pos));
       store_active_data(pos);
       rewrite_active(pos, alen - pos);
@@ -611,6 +611,8 @@ bool Dialogue::data_character(std::uint8_t ch, int exit_message) {
     show_text(application_message(rec, exit_message));
     return false;
   }
+  // A field of no length is full before anything is typed.
+  if (alen <= 0) return end_of_field();
   // 2. The field type's check.
   if (int msg = check_keystroke(ad.type, active_option, pos, ch)) {
     show_text(tables().message(msg));

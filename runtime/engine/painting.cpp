@@ -332,7 +332,8 @@ int Dialogue::build_image(int n, std::uint8_t* image) {
       std::memset(value, '0', sizeof value);
       kv::mask::MaskRequest trial = q;
       kv::mask::SCRMASK(trial, value, display, &term::common());
-      data_len = std::clamp<int>(trial.data_length, 0, 160);
+      // A data item is never longer than the field's display length.
+      data_len = std::clamp<int>(trial.data_length, 0, len);
     }
     std::memset(value, ' ', sizeof value);
     std::memcpy(value, data, static_cast<std::size_t>(data_len));

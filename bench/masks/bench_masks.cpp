@@ -3,13 +3,15 @@
 // values come from the same generator as mask_bench.cob, so that both
 // sides edit the same numbers.  Output: one line per measurement,
 //   <mask> <direction> <ns per value> <million values per second>
-// best of five runs.
+// best of five runs.  KV_BENCH_PORTABLE=1 measures the portable display
+// form instead of the x86-64 shuffle form.
 
 #include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -143,6 +145,10 @@ int measure(const char* name, const char* text, const std::vector<long long>& va
 
 int main() {
   kv::mask::pin_country(kv::Country{});  // "$" "," "." whatever the locale
+  // KV_BENCH_PORTABLE=1 measures the portable form of the numeric display
+  // instead of the x86-64 shuffle form.
+  if (const char* p = std::getenv("KV_BENCH_PORTABLE"); p && *p == '1')
+    kv::mask::detail::use_shuffle(false);
   auto vals = values();
   int rc = measure("mask3", "ZZZ,ZZZ,ZZZ,ZZ9.99-", vals);
   rc |= measure("mask6", "$$$,$$$,$$$,$$9.99CR", vals);

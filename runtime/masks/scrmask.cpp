@@ -559,6 +559,8 @@ struct NumericOut {
   int data_length = 0;
 };
 
+bool g_shuffle_allowed = true;
+
 #ifdef KV_MASK_SHUFFLE
 bool has_ssse3() {
   static const bool yes = __builtin_cpu_supports("ssse3");
@@ -641,7 +643,7 @@ NumericOut display_by_words(MaskRequest& r, const Plan& plan, u8 fill_char, cons
 NumericOut numeric_to_display(MaskRequest& r, const Plan& plan, u8 fill_char, const u8* value,
                               u8* display, int trace_index) {
 #ifdef KV_MASK_SHUFFLE
-  if (plan.shuffle && has_ssse3()) {
+  if (plan.shuffle && g_shuffle_allowed && has_ssse3()) {
 #ifdef KV_FUZZ_BUILD
     // The fuzz build checks the shuffle form against the word composition.
     u8 check[kBufferSize];
@@ -1027,6 +1029,14 @@ void reset_country() {
   k.fetched = false;
   k.announced = false;
 }
+
+namespace detail {
+bool use_shuffle(bool allowed) {
+  const bool before = g_shuffle_allowed;
+  g_shuffle_allowed = allowed;
+  return before;
+}
+}  // namespace detail
 
 void set_sign_convention(MaskRequest& r, const std::uint8_t* stub20) {
   char kind = stub20 ? static_cast<char>(stub20[0]) : 'G';

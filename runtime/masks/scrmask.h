@@ -110,4 +110,11 @@ void reset_country();
 MaskRequest make_request(const std::uint8_t* mask_record82, int display_length, char direction,
                          const std::uint8_t* stub20 = nullptr);
 
+namespace detail {
+// Switches the x86-64 shuffle form of the numeric display on or off (it is
+// on wherever the processor has SSSE3) and returns the previous setting;
+// tests and benchmarks use it to exercise the portable form.
+bool use_shuffle(bool allowed);
+}  // namespace detail
+
 }  // namespace kv::mask

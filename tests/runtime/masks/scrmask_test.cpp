@@ -93,16 +93,23 @@ struct Case {
 
 class MaskTable : public ::testing::TestWithParam<Case> {};
 
+// Each case runs through the x86-64 shuffle form (where the processor has
+// it) and through the portable form.
 TEST_P(MaskTable, Converts) {
   const Case& c = GetParam();
   pin_country(c.country);
-  Result res = run(record(c.kind, c.fill, c.mask), c.width, c.dir, c.in, c.mode);
-  EXPECT_EQ(res.req.return_code, c.rc);
-  EXPECT_EQ(res.out.substr(0, c.expected.size()), c.expected);
-  if (c.dir != 'U') {
-    // Nothing beyond the display length is written.
-    EXPECT_EQ(res.out.substr(c.width, 4), "####");
+  for (bool shuffle : {true, false}) {
+    SCOPED_TRACE(shuffle ? "shuffle form" : "portable form");
+    detail::use_shuffle(shuffle);
+    Result res = run(record(c.kind, c.fill, c.mask), c.width, c.dir, c.in, c.mode);
+    EXPECT_EQ(res.req.return_code, c.rc);
+    EXPECT_EQ(res.out.substr(0, c.expected.size()), c.expected);
+    if (c.dir != 'U') {
+      // Nothing beyond the display length is written.
+      EXPECT_EQ(res.out.substr(static_cast<std::size_t>(c.width), 4), "####");
+    }
   }
+  detail::use_shuffle(true);
 }
 
 std::string name_of(const ::testing::TestParamInfo<Case>& i) { return i.param.name; }

@@ -68,6 +68,39 @@ TEST_F(QtWindowTest, GlyphsStayInsideTheirCells) {
   EXPECT_GT(c.metrics.height, 8);
 }
 
+// Box lines meet their neighbours: every pixel row that the double line
+// "═" paints runs unbroken through the cell edges, and the vertical "║"
+// runs unbroken from the top of its cell to the bottom.
+TEST_F(QtWindowTest, BoxLinesJoinWithoutGaps) {
+  create();
+  write(6, 10, "\xC9\xCD\xCD\xCD\xBB", 0x1F);  // ╔═══╗
+  write(7, 10, "\xBA   \xBA", 0x1F);            // ║   ║
+  write(8, 10, "\xC8\xCD\xCD\xCD\xBC", 0x1F);  // ╚═══╝
+  write(9, 10, "\xDA\xC4\xC4\xBF", 0x1F);        // ┌──┐
+  settle();
+  QImage img = view_image();
+  int cw = c.metrics.avg_width, ch = c.metrics.height;
+  auto white = [&](int x, int y) { return img.pixelColor(x, y) == QColor(255, 255, 255); };
+  for (int row : {6, 9}) {
+    int top = (row - 1) * ch, left = 10 * cw;  // the second cell of the row
+    int lines = 0;
+    for (int y = top; y < top + ch; ++y) {
+      if (!white(left + cw / 2, y)) continue;
+      ++lines;
+      for (int x = left; x < left + 2 * cw; ++x) EXPECT_TRUE(white(x, y)) << row << " " << x << "," << y;
+    }
+    EXPECT_EQ(lines, row == 6 ? 2 : 1) << "row " << row;
+  }
+  int top = 6 * ch, left = 9 * cw;  // the cell of the first ║
+  int columns = 0;
+  for (int x = left; x < left + cw; ++x) {
+    if (!white(x, top + ch / 2)) continue;
+    ++columns;
+    for (int y = top; y < top + ch; ++y) EXPECT_TRUE(white(x, y)) << x << "," << y;
+  }
+  EXPECT_EQ(columns, 2);
+}
+
 // The caret is a quarter cell wide at the left of its cell and inverts
 // what it covers; the rest of the cell keeps its colours.
 TEST_F(QtWindowTest, CaretIsAQuarterCellAtTheLeft) {
@@ -201,6 +234,44 @@ TEST_F(QtWindowTest, UserResizeIsTrimmedToTheCells) {
   settle();
   EXPECT_EQ(d->window_rect(c.window).left, before.left + 7);
   EXPECT_EQ(d->window_rect(c.window).top, before.top + 5);
+}
+
+// The settings file's origin places the widget; show state 3 maximises by
+// the window's own rules: at the maximised origin, as large as the cells.
+TEST_F(QtWindowTest, SettingsPlaceTheWindowAndMaximiseBindsItToTheCells) {
+  c.window_x_origin = 30;
+  c.window_y_origin = 20;
+  c.window_width = 400;
+  c.window_height = 300;
+  create();
+  QWidget* f = d->frame(c.window);
+  EXPECT_EQ(f->geometry().topLeft(), QPoint(30, 20));
+  EXPECT_EQ(f->width(), 400);
+  EXPECT_TRUE(d->scroll_bar(c.window, Bar::Horizontal)->isVisible());
+  c.window_x_origin_max = 5;
+  c.window_y_origin_max = 6;
+  d->show_window(c.window, show::kShowMaximized);
+  settle();
+  Rect r = d->window_rect(c.window);
+  EXPECT_EQ(r.left, 5);
+  EXPECT_EQ(r.top, 6);
+  EXPECT_EQ(d->client_rect(c.window).width(), 80 * c.metrics.avg_width);
+  EXPECT_EQ(f->geometry().topLeft(), QPoint(5, 6));
+  EXPECT_EQ(c.hscroll_range, 0);
+}
+
+// A waiting pass returns when nothing arrives but the window's timer, so
+// that the engine can check its time-outs.
+TEST_F(QtWindowTest, WaitingPassWakesForTheTimer) {
+  create();
+  EventArea a;
+  a.wait_mode = kWaitBlock;
+  std::uint64_t before = d->tick_ms();
+  SCR_AMP(c, a);
+  a.wait_mode = kWaitBlock;
+  SCR_AMP(c, a);
+  EXPECT_EQ(a.key.status, 'N');
+  EXPECT_GE(d->tick_ms() - before, 1u);
 }
 
 // ---- status bar ----------------------------------------------------------------
@@ -419,6 +490,22 @@ TEST_F(QtWindowTest, AltF4AsksTheSameQuestion) {
   KeyEvent e = next_event(10);
   EXPECT_EQ(asked, "Do you really want to quit?");
   EXPECT_EQ(e.status, 'Q');
+}
+
+// "&About..." shows the initialisation block's About title and text.
+TEST_F(QtWindowTest, AboutShowsTheApplicationsText) {
+  c.about_title = "About the demo";
+  c.about_text = "A panel runtime for COBOL";
+  create();
+  QString shown;
+  on_next_modal([&](QWidget* w) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    shown = box->windowTitle() + "|" + box->text();
+    box->accept();
+  });
+  d->post_input(c.window, wm::kCommand, 9009, 0, 0);
+  settle();
+  EXPECT_EQ(shown, "About the demo|A panel runtime for COBOL");
 }
 
 // ---- fonts -----------------------------------------------------------------------

@@ -717,10 +717,39 @@ bool QtDisplay::move_window(WindowId window, int x, int y, int width, int height
   return ok;
 }
 
-void QtDisplay::show_window(WindowId window, int show_command) {
-  BasicDisplay::show_window(window, show_command);
+void QtDisplay::maximise_by_rules(WindowId window, bool notify) {
   QtWindow* q = qwin(window);
   if (!q) return;
+  // A window maximised by its own rules shows the whole screen of cells:
+  // its scroll bars go before it is sized, or the size would leave room
+  // for them.
+  for (int b = 0; b < 2; ++b) {
+    q->range[b] = 0;
+    q->pos[b] = 0;
+  }
+  layout(*q);
+  if (notify) {
+    Rect c = client_rect(window);
+    send(window, wm::kSize, size_kind::kMaximized, make_point_param(c.width(), c.height()));
+  }
+  // The limits follow the size the window had before; sized once more,
+  // it takes the limits of its new size.
+  Rect r = BasicDisplay::window_rect(window);
+  move_window(window, r.left, r.top, r.width(), r.height(), true);
+}
+
+void QtDisplay::show_window(WindowId window, int show_command) {
+  QtWindow* q = qwin(window);
+  bool own_maximise =
+      q && show_command == show::kShowMaximized && !(q->style & style::kMaximize);
+  if (own_maximise) {
+    for (int b = 0; b < 2; ++b) q->range[b] = q->pos[b] = 0;
+    layout(*q);
+  }
+  BasicDisplay::show_window(window, show_command);
+  q = qwin(window);
+  if (!q) return;
+  if (own_maximise) maximise_by_rules(window, false);
   apply_geometry(window);
   switch (show_command) {
     case show::kHide:
@@ -1439,7 +1468,10 @@ void QtDisplay::on_window_state(WindowId window) {
   Rect c = client_rect(window);
   std::intptr_t size = make_point_param(c.width(), c.height());
   if (q->frame->isMinimized()) send(window, wm::kSize, size_kind::kMinimized, size);
-  else if (q->frame->isMaximized()) send(window, wm::kSize, size_kind::kMaximized, size);
+  else if (q->frame->isMaximized() && !(q->style & style::kMaximize))
+    maximise_by_rules(window, true);
+  else if (q->frame->isMaximized())
+    send(window, wm::kSize, size_kind::kMaximized, size);
 }
 
 void QtDisplay::on_frame_geometry(WindowId window) {

@@ -150,6 +150,7 @@ class QtDisplay : public BasicDisplay {
   void layout(QtWindow& q);
   void apply_geometry(WindowId window);
   void refresh_limits(WindowId window);
+  void maximise_by_rules(WindowId window, bool notify);
   void build_menu(QtWindow& q, const MenuBar* menu);
   void update_caret_area();
   bool open_menu(QtWindow& q, int index);

@@ -440,6 +440,12 @@ bool TtyDisplay::destroy_window(WindowId window) {
   return ok;
 }
 
+bool TtyDisplay::move_window(WindowId window, int x, int y, int, int, bool repaint) {
+  // A size from a settings file written on another display (pixels), or
+  // a corrupt one, must not hide part of the panel on a terminal.
+  return BasicDisplay::move_window(window, x, y, 32000, 32000, repaint);
+}
+
 void TtyDisplay::device_draw(WindowId window, int x, int y, std::string_view bytes, Handle,
                              Rgb foreground, Rgb background) {
   if (window != main_) return;  // secondary windows have no place on the terminal

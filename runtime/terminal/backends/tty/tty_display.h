@@ -56,6 +56,10 @@ class KV_EXPORT TtyDisplay : public BasicDisplay {
 
   WindowId create_window(const CreateParams& params) override;
   bool destroy_window(WindowId window) override;
+  // The terminal shows the panel as far as it fits, whatever size the
+  // window is asked to take: the window always takes the largest size its
+  // procedure allows (the whole screen of cells).
+  bool move_window(WindowId window, int x, int y, int width, int height, bool repaint) override;
   void end_paint(WindowId window) override;
   void create_caret(WindowId window, int width, int height) override;
   void set_status_parts(Handle bar, const std::vector<int>& right_edges) override;

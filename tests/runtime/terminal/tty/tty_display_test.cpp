@@ -143,6 +143,36 @@ TEST_F(TtyDisplayTest, DrawsCodePageAsUnicodeAndWritesOnlyWhatChanged) {
   EXPECT_EQ(change.find("Name:"), std::string::npos);
 }
 
+TEST_F(TtyDisplayTest, CaretShapesAndPlace) {
+  open();
+  display_->flush();
+  output();
+  // A caret a quarter of a cell wide (0 on a 1 x 1 cell) is a bar.
+  display_->create_caret(window_, 0, 1);
+  display_->show_caret(window_);
+  display_->set_caret_pos(3, 2);
+  display_->flush();
+  std::string bar = output();
+  EXPECT_NE(bar.find("\x1b[6 q"), std::string::npos) << bar;
+  EXPECT_NE(bar.find("\x1b[4;4H"), std::string::npos) << bar;  // below the menu row
+  display_->create_caret(window_, 1, 1);
+  display_->show_caret(window_);
+  display_->flush();
+  EXPECT_NE(output().find("\x1b[2 q"), std::string::npos);
+  // A hidden caret hides the cursor.
+  display_->hide_caret(window_);
+  display_->flush();
+  EXPECT_NE(output().find("\x1b[?25l"), std::string::npos);
+}
+
+TEST_F(TtyDisplayTest, TheWindowAlwaysTakesTheWholePanel) {
+  open();
+  // A tiny size (a settings file from another display) does not shrink it.
+  display_->move_window(window_, 0, 0, 5, 3, true);
+  EXPECT_GE(display_->client_rect(window_).width(), 80);
+  EXPECT_GE(display_->client_rect(window_).height(), 25);
+}
+
 TEST_F(TtyDisplayTest, KeysBecomeKeyMessagesAndGarbageNothing) {
   open();
   output();

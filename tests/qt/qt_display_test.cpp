@@ -74,9 +74,9 @@ TEST_F(QtWindowTest, GlyphsStayInsideTheirCells) {
 TEST_F(QtWindowTest, BoxLinesJoinWithoutGaps) {
   create();
   write(6, 10, "\xC9\xCD\xCD\xCD\xBB", 0x1F);  // ╔═══╗
-  write(7, 10, "\xBA   \xBA", 0x1F);            // ║   ║
+  write(7, 10, "\xBA   \xBA", 0x1F);           // ║   ║
   write(8, 10, "\xC8\xCD\xCD\xCD\xBC", 0x1F);  // ╚═══╝
-  write(9, 10, "\xDA\xC4\xC4\xBF", 0x1F);        // ┌──┐
+  write(9, 10, "\xDA\xC4\xC4\xBF", 0x1F);      // ┌──┐
   settle();
   QImage img = view_image();
   int cw = c.metrics.avg_width, ch = c.metrics.height;
@@ -87,7 +87,8 @@ TEST_F(QtWindowTest, BoxLinesJoinWithoutGaps) {
     for (int y = top; y < top + ch; ++y) {
       if (!white(left + cw / 2, y)) continue;
       ++lines;
-      for (int x = left; x < left + 2 * cw; ++x) EXPECT_TRUE(white(x, y)) << row << " " << x << "," << y;
+      for (int x = left; x < left + 2 * cw; ++x)
+        EXPECT_TRUE(white(x, y)) << row << " " << x << "," << y;
     }
     EXPECT_EQ(lines, row == 6 ? 2 : 1) << "row " << row;
   }
@@ -373,7 +374,9 @@ TEST_F(QtWindowTest, PasteFeedsClipboardTextAsTypedCharacters) {
     EXPECT_EQ(e.scan, kScanPaste);
     got += static_cast<char>(e.character);
   }
-  EXPECT_EQ(got, "\x82" "ab");  // e-acute is X'82' in CP437
+  EXPECT_EQ(got,
+            "\x82"
+            "ab");  // e-acute is X'82' in CP437
 }
 
 // ---- keys -------------------------------------------------------------------------
@@ -387,12 +390,9 @@ TEST_F(QtWindowTest, KeysReachTheEngineAsKeyEvents) {
     const char* text;
     int character, extended;
   } cases[] = {
-      {Qt::Key_A, Qt::NoModifier, "a", 'a', 0},
-      {Qt::Key_A, Qt::ShiftModifier, "A", 'A', 0},
-      {Qt::Key_F1, Qt::NoModifier, "", 0, 59},
-      {Qt::Key_F1, Qt::ShiftModifier, "", 0, 84},
-      {Qt::Key_Home, Qt::NoModifier, "", 0, 71},
-      {Qt::Key_Return, Qt::NoModifier, "\r", 13, 0},
+      {Qt::Key_A, Qt::NoModifier, "a", 'a', 0},  {Qt::Key_A, Qt::ShiftModifier, "A", 'A', 0},
+      {Qt::Key_F1, Qt::NoModifier, "", 0, 59},   {Qt::Key_F1, Qt::ShiftModifier, "", 0, 84},
+      {Qt::Key_Home, Qt::NoModifier, "", 0, 71}, {Qt::Key_Return, Qt::NoModifier, "\r", 13, 0},
       {Qt::Key_Tab, Qt::NoModifier, "\t", 9, 0},
   };
   for (const Case& k : cases) {
@@ -468,9 +468,8 @@ TEST_F(QtWindowTest, CloseBoxAsksAndYesReportsTheQuit) {
   EXPECT_EQ(asked, "Close|Do you really want to quit?");
   EXPECT_EQ(e.status, 'N');
   EXPECT_TRUE(d->frame(c.window)->isVisible());
-  on_next_modal([](QWidget* w) {
-    qobject_cast<QMessageBox*>(w)->button(QMessageBox::Yes)->click();
-  });
+  on_next_modal(
+      [](QWidget* w) { qobject_cast<QMessageBox*>(w)->button(QMessageBox::Yes)->click(); });
   d->frame(c.window)->close();
   e = next_event(10);
   EXPECT_EQ(e.status, 'Q');
@@ -589,8 +588,8 @@ TEST_F(QtWindowTest, DroppedFilesReachTheEngineWhenAccepted) {
   QWidget* f = d->frame(c.window);
   auto mime = std::make_unique<QMimeData>();
   mime->setUrls({QUrl::fromLocalFile("/tmp/orders one.txt"), QUrl::fromLocalFile("/tmp/b.dat")});
-  QPoint at = d->cell_view(c.window)->mapTo(f, QPoint(3 * c.metrics.avg_width + 1,
-                                                     2 * c.metrics.height + 1));
+  QPoint at = d->cell_view(c.window)->mapTo(
+      f, QPoint(3 * c.metrics.avg_width + 1, 2 * c.metrics.height + 1));
   QDragEnterEvent enter(at, Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(f, &enter);
   EXPECT_TRUE(enter.isAccepted());

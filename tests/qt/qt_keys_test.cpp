@@ -1,9 +1,10 @@
-#include <gtest/gtest.h>
+#include "runtime/terminal/backends/qt/qt_keys.h"
 
 #include <QtCore/qnamespace.h>
+#include <gtest/gtest.h>
+
 #include <string>
 
-#include "runtime/terminal/backends/qt/qt_keys.h"
 #include "runtime/terminal/messages.h"
 
 namespace kv::term::qtd {
@@ -69,8 +70,8 @@ TEST(QtKeys, Characters) {
       {Qt::Key_A, u"", false, false, false, true, 'A'},  // no layout text: Caps Lock
       {Qt::Key_A, u"\x01", false, true, false, false, 1},
       {Qt::Key_Z, u"", false, true, false, false, 26},
-      {Qt::Key_A, u"a", false, false, true, false, 'a'},  // Alt+A types a system character
-      {Qt::Key_A, u"", false, true, true, false, -1},     // Ctrl+Alt+A types nothing
+      {Qt::Key_A, u"a", false, false, true, false, 'a'},         // Alt+A types a system character
+      {Qt::Key_A, u"", false, true, true, false, -1},            // Ctrl+Alt+A types nothing
       {Qt::Key_E, u"\u20ac", false, true, true, false, 0x20AC},  // AltGr+E on a layout with €
       {Qt::Key_Return, u"\r", false, false, false, false, 13},
       {Qt::Key_Return, u"", false, true, false, false, 10},
@@ -92,8 +93,7 @@ TEST(QtKeys, Characters) {
         << std::hex << c.qt << " ctrl " << c.ctrl << " alt " << c.alt;
   }
   // A character without a key of its own arrives as typed.
-  EXPECT_EQ(key_character(KeyCode{}, Qt::Key_Eacute, u"\u00e9", false, false, false, false),
-            0xE9);
+  EXPECT_EQ(key_character(KeyCode{}, Qt::Key_Eacute, u"\u00e9", false, false, false, false), 0xE9);
 }
 
 }  // namespace

@@ -14,7 +14,8 @@ int main() {
   std::string line;
   bool qt = false;
   while (std::getline(maps, line))
-    if (line.find("libQt6") != std::string::npos || line.find("libcellview_qt") != std::string::npos)
+    if (line.find("libQt6") != std::string::npos ||
+        line.find("libcellview_qt") != std::string::npos)
       qt = true;
   std::printf("%s %s\n", name.c_str(), qt ? "qt-loaded" : "no-qt");
   return 0;

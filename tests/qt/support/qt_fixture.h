@@ -10,9 +10,9 @@
 #include <QKeyEvent>
 #include <QTimer>
 #include <QWidget>
+#include <cstdlib>
 #include <functional>
 #include <memory>
-#include <cstdlib>
 #include <string>
 
 #include "runtime/terminal/backends/qt/qt_display.h"
@@ -144,11 +144,9 @@ class QtWindowTest : public ::testing::Test {
 };
 
 inline ::testing::AssertionResult same_colour(QColor got, int r, int g, int b) {
-  if (got.red() == r && got.green() == g && got.blue() == b)
-    return ::testing::AssertionSuccess();
+  if (got.red() == r && got.green() == g && got.blue() == b) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "colour " << got.red() << "," << got.green() << ","
-                                       << got.blue() << " instead of " << r << "," << g << ","
-                                       << b;
+                                       << got.blue() << " instead of " << r << "," << g << "," << b;
 }
 
 }  // namespace kv::term::qtd::testing

@@ -1,5 +1,6 @@
 #include "runtime/terminal/backends/qt/qt_display.h"
 
+#include <QtWidgets/qdrawutil.h>
 #include <dlfcn.h>
 
 #include <QApplication>
@@ -29,7 +30,6 @@
 #include <QUrl>
 #include <QWheelEvent>
 #include <QWidget>
-#include <QtWidgets/qdrawutil.h>
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -39,6 +39,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "runtime/terminal/backends/qt/qt_keys.h"
 #include "runtime/utilities/codepage.h"
@@ -105,18 +106,17 @@ class CellView : public QWidget {
   void keyPressEvent(QKeyEvent* e) override { d_->on_key(id_, e, true); }
   void keyReleaseEvent(QKeyEvent* e) override { d_->on_key(id_, e, false); }
   void mousePressEvent(QMouseEvent* e) override {
-    if (std::uint32_t m = message_of(e->button(), wm::kLButtonDown, wm::kRButtonDown,
-                                     wm::kMButtonDown))
+    if (std::uint32_t m =
+            message_of(e->button(), wm::kLButtonDown, wm::kRButtonDown, wm::kMButtonDown))
       d_->on_mouse(id_, e, m);
   }
   void mouseReleaseEvent(QMouseEvent* e) override {
-    if (std::uint32_t m =
-            message_of(e->button(), wm::kLButtonUp, wm::kRButtonUp, wm::kMButtonUp))
+    if (std::uint32_t m = message_of(e->button(), wm::kLButtonUp, wm::kRButtonUp, wm::kMButtonUp))
       d_->on_mouse(id_, e, m);
   }
   void mouseDoubleClickEvent(QMouseEvent* e) override {
-    if (std::uint32_t m = message_of(e->button(), wm::kLButtonDblClk, wm::kRButtonDblClk,
-                                     wm::kMButtonDblClk))
+    if (std::uint32_t m =
+            message_of(e->button(), wm::kLButtonDblClk, wm::kRButtonDblClk, wm::kMButtonDblClk))
       d_->on_mouse(id_, e, m);
   }
   void mouseMoveEvent(QMouseEvent* e) override { d_->on_mouse(id_, e, wm::kMouseMove); }
@@ -126,10 +126,14 @@ class CellView : public QWidget {
   static std::uint32_t message_of(Qt::MouseButton b, std::uint32_t left, std::uint32_t right,
                                   std::uint32_t middle) {
     switch (b) {
-      case Qt::LeftButton: return left;
-      case Qt::RightButton: return right;
-      case Qt::MiddleButton: return middle;
-      default: return 0;
+      case Qt::LeftButton:
+        return left;
+      case Qt::RightButton:
+        return right;
+      case Qt::MiddleButton:
+        return middle;
+      default:
+        return 0;
     }
   }
   QtDisplay* d_;
@@ -167,8 +171,8 @@ class StatusStrip : public QWidget {
   QRect part_rect(int part) const {
     int left = 0;
     for (int i = 0; i <= part && static_cast<std::size_t>(i) < edges_.size(); ++i) {
-      int right = edges_[static_cast<std::size_t>(i)] < 0 ? width()
-                                                          : edges_[static_cast<std::size_t>(i)];
+      int right =
+          edges_[static_cast<std::size_t>(i)] < 0 ? width() : edges_[static_cast<std::size_t>(i)];
       right = std::min(right, width());
       if (i == part) return QRect(left, 1, std::max(right - left - 2, 0), height() - 2);
       left = right;
@@ -310,13 +314,16 @@ std::string key_of(const LogicalFont& f) {
 
 Qt::CursorShape cursor_of(Handle pointer) {
   switch (static_cast<int>(pointer)) {
-    case pointer::kIBeam: return Qt::IBeamCursor;
-    case pointer::kWait: return Qt::WaitCursor;
-    case pointer::kCross: return Qt::CrossCursor;
-    default: return Qt::ArrowCursor;
+    case pointer::kIBeam:
+      return Qt::IBeamCursor;
+    case pointer::kWait:
+      return Qt::WaitCursor;
+    case pointer::kCross:
+      return Qt::CrossCursor;
+    default:
+      return Qt::ArrowCursor;
   }
 }
-
 
 // ---- line and block characters ----------------------------------------------
 //
@@ -363,15 +370,32 @@ QColor mix(QColor fg, QColor bg, int percent) {
 void draw_cell_shape(QPainter& p, char16_t ch, const QRect& cell, QColor fg, QColor bg) {
   int x = cell.x(), y = cell.y(), cw = cell.width(), chh = cell.height();
   switch (ch) {
-    case 0x2588: p.fillRect(cell, fg); return;
-    case 0x2580: p.fillRect(x, y, cw, chh / 2, fg); return;
-    case 0x2584: p.fillRect(x, y + chh / 2, cw, chh - chh / 2, fg); return;
-    case 0x258C: p.fillRect(x, y, cw / 2, chh, fg); return;
-    case 0x2590: p.fillRect(x + cw / 2, y, cw - cw / 2, chh, fg); return;
-    case 0x2591: p.fillRect(cell, mix(fg, bg, 25)); return;
-    case 0x2592: p.fillRect(cell, mix(fg, bg, 50)); return;
-    case 0x2593: p.fillRect(cell, mix(fg, bg, 75)); return;
-    default: break;
+    case 0x2588:
+      p.fillRect(cell, fg);
+      return;
+    case 0x2580:
+      p.fillRect(x, y, cw, chh / 2, fg);
+      return;
+    case 0x2584:
+      p.fillRect(x, y + chh / 2, cw, chh - chh / 2, fg);
+      return;
+    case 0x258C:
+      p.fillRect(x, y, cw / 2, chh, fg);
+      return;
+    case 0x2590:
+      p.fillRect(x + cw / 2, y, cw - cw / 2, chh, fg);
+      return;
+    case 0x2591:
+      p.fillRect(cell, mix(fg, bg, 25));
+      return;
+    case 0x2592:
+      p.fillRect(cell, mix(fg, bg, 50));
+      return;
+    case 0x2593:
+      p.fillRect(cell, mix(fg, bg, 75));
+      return;
+    default:
+      break;
   }
   const Arms* a = line_arms(ch);
   if (!a) return;
@@ -643,8 +667,7 @@ void QtDisplay::refresh_limits(WindowId window) {
   mm.max_track_size = {-1, -1};
   send(window, wm::kGetMinMaxInfo, 0, reinterpret_cast<std::intptr_t>(&mm));
   if (mm.max_track_size.x > 0 && mm.max_track_size.y > 0)
-    q->frame->setMaximumSize(mm.max_track_size.x,
-                             std::max(mm.max_track_size.y - phantom(*q), 1));
+    q->frame->setMaximumSize(mm.max_track_size.x, std::max(mm.max_track_size.y - phantom(*q), 1));
   else
     q->frame->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
 }
@@ -685,8 +708,10 @@ bool QtDisplay::destroy_window(WindowId window) {
     QtWindow& q = *it->second;
     q.painter.reset();
     q.frame->hide();
-    if (processing_) q.frame->deleteLater();
-    else delete q.frame;
+    if (processing_)
+      q.frame->deleteLater();
+    else
+      delete q.frame;
     windows_.erase(it);
   }
   for (auto s = status_bars_.begin(); s != status_bars_.end();)
@@ -710,8 +735,7 @@ Rect QtDisplay::client_rect(WindowId window) {
   return r;
 }
 
-bool QtDisplay::move_window(WindowId window, int x, int y, int width, int height,
-                            bool repaint) {
+bool QtDisplay::move_window(WindowId window, int x, int y, int width, int height, bool repaint) {
   bool ok = BasicDisplay::move_window(window, x, y, width, height, repaint);
   if (ok) apply_geometry(window);
   return ok;
@@ -740,8 +764,7 @@ void QtDisplay::maximise_by_rules(WindowId window, bool notify) {
 
 void QtDisplay::show_window(WindowId window, int show_command) {
   QtWindow* q = qwin(window);
-  bool own_maximise =
-      q && show_command == show::kShowMaximized && !(q->style & style::kMaximize);
+  bool own_maximise = q && show_command == show::kShowMaximized && !(q->style & style::kMaximize);
   if (own_maximise) {
     for (int b = 0; b < 2; ++b) q->range[b] = q->pos[b] = 0;
     layout(*q);
@@ -763,8 +786,10 @@ void QtDisplay::show_window(WindowId window, int show_command) {
     case show::kShowMaximized:
       // The main window maximises by its own rules (the logic has placed
       // it); other windows take the screen.
-      if (q->style & style::kMaximize) q->frame->showMaximized();
-      else q->frame->show();
+      if (q->style & style::kMaximize)
+        q->frame->showMaximized();
+      else
+        q->frame->show();
       break;
     case show::kShowNoActivate:
     case show::kShowNa:
@@ -868,8 +893,8 @@ void QtDisplay::device_draw(WindowId window, int x, int y, std::string_view byte
   for (int i = 0; i < n; ++i) {
     char16_t g = table[static_cast<std::uint8_t>(bytes[static_cast<std::size_t>(i)])];
     if (is_drawn_here(g))
-      draw_cell_shape(p, g, QRect(x + i * fe->cell_width, y, fe->cell_width, fe->cell_height),
-                      fg, bg);
+      draw_cell_shape(p, g, QRect(x + i * fe->cell_width, y, fe->cell_width, fe->cell_height), fg,
+                      bg);
   }
 }
 
@@ -1018,9 +1043,9 @@ bool QtDisplay::choose_font(WindowId owner, LogicalFont& font, std::uint32_t& er
   std::shared_ptr<FontEntry> initial = make_font(font);
   QFont start = initial->font;
   bool ok = false;
-  QFont chosen = QFontDialog::getFont(
-      &ok, start, q ? q->frame : nullptr, QStringLiteral("Font"),
-      QFontDialog::MonospacedFonts | QFontDialog::DontUseNativeDialog);
+  QFont chosen =
+      QFontDialog::getFont(&ok, start, q ? q->frame : nullptr, QStringLiteral("Font"),
+                           QFontDialog::MonospacedFonts | QFontDialog::DontUseNativeDialog);
   if (!ok) return false;
   int px = chosen.pixelSize();
   if (px <= 0) {
@@ -1208,11 +1233,20 @@ int QtDisplay::message_box(WindowId owner, int, std::string_view title, std::str
   QtWindow* q = qwin(owner);
   QMessageBox box(q ? q->frame : nullptr);
   switch (style & mb::kIconMask) {
-    case mb::kIconStop: box.setIcon(QMessageBox::Critical); break;
-    case mb::kIconQuestion: box.setIcon(QMessageBox::Question); break;
-    case mb::kIconExclamation: box.setIcon(QMessageBox::Warning); break;
-    case mb::kIconInformation: box.setIcon(QMessageBox::Information); break;
-    default: break;
+    case mb::kIconStop:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case mb::kIconQuestion:
+      box.setIcon(QMessageBox::Question);
+      break;
+    case mb::kIconExclamation:
+      box.setIcon(QMessageBox::Warning);
+      break;
+    case mb::kIconInformation:
+      box.setIcon(QMessageBox::Information);
+      break;
+    default:
+      break;
   }
   box.setWindowTitle(box_text(title));
   box.setText(box_text(text));
@@ -1250,8 +1284,10 @@ void QtDisplay::destroy_message_window(Handle window) {
   auto it = message_windows_.find(window);
   if (it == message_windows_.end()) return;
   it->second->hide();
-  if (processing_) it->second->deleteLater();
-  else delete it->second;
+  if (processing_)
+    it->second->deleteLater();
+  else
+    delete it->second;
   message_windows_.erase(it);
 }
 
@@ -1432,14 +1468,29 @@ void QtDisplay::on_scroll_action(WindowId window, Bar bar, int action) {
   if (!q) return;
   int request;
   switch (action) {
-    case QAbstractSlider::SliderSingleStepAdd: request = scroll_request::kLineDown; break;
-    case QAbstractSlider::SliderSingleStepSub: request = scroll_request::kLineUp; break;
-    case QAbstractSlider::SliderPageStepAdd: request = scroll_request::kPageDown; break;
-    case QAbstractSlider::SliderPageStepSub: request = scroll_request::kPageUp; break;
-    case QAbstractSlider::SliderMove: request = scroll_request::kThumbTrack; break;
-    case QAbstractSlider::SliderToMinimum: request = scroll_request::kTop; break;
-    case QAbstractSlider::SliderToMaximum: request = scroll_request::kBottom; break;
-    default: return;
+    case QAbstractSlider::SliderSingleStepAdd:
+      request = scroll_request::kLineDown;
+      break;
+    case QAbstractSlider::SliderSingleStepSub:
+      request = scroll_request::kLineUp;
+      break;
+    case QAbstractSlider::SliderPageStepAdd:
+      request = scroll_request::kPageDown;
+      break;
+    case QAbstractSlider::SliderPageStepSub:
+      request = scroll_request::kPageUp;
+      break;
+    case QAbstractSlider::SliderMove:
+      request = scroll_request::kThumbTrack;
+      break;
+    case QAbstractSlider::SliderToMinimum:
+      request = scroll_request::kTop;
+      break;
+    case QAbstractSlider::SliderToMaximum:
+      request = scroll_request::kBottom;
+      break;
+    default:
+      return;
   }
   int b = static_cast<int>(bar);
   QScrollBar* sb = b ? q->vbar : q->hbar;
@@ -1447,10 +1498,10 @@ void QtDisplay::on_scroll_action(WindowId window, Bar bar, int action) {
   // The bar keeps its position until the window procedure sets it (a
   // dragged thumb follows the pointer meanwhile).
   if (request != scroll_request::kThumbTrack) sb->setSliderPosition(q->pos[b]);
-  post_input(window, bar == Bar::Vertical ? wm::kVScroll : wm::kHScroll,
-             (static_cast<std::uintptr_t>(thumb & 0xFFFF) << 16) |
-                 static_cast<std::uintptr_t>(request),
-             0, device_keys_ & kLockBits);
+  post_input(
+      window, bar == Bar::Vertical ? wm::kVScroll : wm::kHScroll,
+      (static_cast<std::uintptr_t>(thumb & 0xFFFF) << 16) | static_cast<std::uintptr_t>(request), 0,
+      device_keys_ & kLockBits);
 }
 
 void QtDisplay::on_close(WindowId window) {
@@ -1467,7 +1518,8 @@ void QtDisplay::on_window_state(WindowId window) {
   if (!q || applying_) return;
   Rect c = client_rect(window);
   std::intptr_t size = make_point_param(c.width(), c.height());
-  if (q->frame->isMinimized()) send(window, wm::kSize, size_kind::kMinimized, size);
+  if (q->frame->isMinimized())
+    send(window, wm::kSize, size_kind::kMinimized, size);
   else if (q->frame->isMaximized() && !(q->style & style::kMaximize))
     maximise_by_rules(window, true);
   else if (q->frame->isMaximized())
@@ -1504,7 +1556,13 @@ bool QtDisplay::peek(Message& out, WindowId window, std::uint32_t first, std::ui
 }
 
 void QtDisplay::device_wait(std::uint64_t deadline_ms) {
-  if (shut_down_ || processing_) return;
+  if (shut_down_) {
+    // Nothing arrives any more; wait out the deadline without spinning.
+    std::uint64_t now = tick_ms();
+    std::uint64_t ms = deadline_ms > now ? std::min<std::uint64_t>(deadline_ms - now, 250) : 250;
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    return;
+  }
   QTimer wake;
   wake.setSingleShot(true);
   if (deadline_ms != 0) {
@@ -1512,13 +1570,16 @@ void QtDisplay::device_wait(std::uint64_t deadline_ms) {
     std::uint64_t left = deadline_ms > now ? deadline_ms - now : 0;
     wake.start(static_cast<int>(std::min<std::uint64_t>(left, 1u << 30)));
   }
+  // A wait inside a Qt event (a modal loop's handler) is a nested wait, as
+  // the window system's modal loops allow.
+  bool was = processing_;
   processing_ = true;
   QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-  processing_ = false;
+  processing_ = was;
 }
 
-std::intptr_t QtDisplay::default_proc(WindowId window, std::uint32_t message,
-                                      std::uintptr_t wparam, std::intptr_t lparam) {
+std::intptr_t QtDisplay::default_proc(WindowId window, std::uint32_t message, std::uintptr_t wparam,
+                                      std::intptr_t lparam) {
   QtWindow* q = qwin(window);
   switch (message) {
     case wm::kSysKeyDown: {

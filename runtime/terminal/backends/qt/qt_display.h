@@ -177,8 +177,8 @@ class QtDisplay : public BasicDisplay {
   // Key state the device reports (locks tracked from key events when the
   // window system cannot be asked).
   bool caps_ = false, num_ = false, scroll_lock_ = false, insert_ = false;
-  bool applying_ = false;      // geometry being carried onto a widget
-  bool processing_ = false;    // inside process_events
+  bool applying_ = false;    // geometry being carried onto a widget
+  bool processing_ = false;  // inside process_events
   bool shut_down_ = false;
 };
 

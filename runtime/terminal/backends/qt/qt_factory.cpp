@@ -15,8 +15,10 @@ KV_EXTERN_C_EXPORT kv::term::Display* kv_create_qt_display(int abi) {
   }
   std::unique_ptr<kv::term::Display> d = kv::term::qtd::make_qt_display();
   if (!d) {
-    std::fprintf(stderr, "%s: no window system can be reached (DISPLAY, WAYLAND_DISPLAY or "
-                 "QT_QPA_PLATFORM)\n", kv::term::kQtLibrary);
+    std::fprintf(stderr,
+                 "%s: no window system can be reached (DISPLAY, WAYLAND_DISPLAY or "
+                 "QT_QPA_PLATFORM)\n",
+                 kv::term::kQtLibrary);
     return nullptr;
   }
   return d.release();

@@ -23,34 +23,20 @@ struct Named {
 };
 
 constexpr Named kNamed[] = {
-    {Qt::Key_Escape, vk::kEscape, 1, false},
-    {Qt::Key_Tab, vk::kTab, 15, false},
-    {Qt::Key_Backtab, vk::kTab, 15, false},
-    {Qt::Key_Backspace, vk::kBack, 14, false},
-    {Qt::Key_Return, vk::kReturn, 28, false},
-    {Qt::Key_Enter, vk::kReturn, 28, true},
-    {Qt::Key_Insert, vk::kInsert, 82, true},
-    {Qt::Key_Delete, vk::kDelete, 83, true},
-    {Qt::Key_Pause, vk::kPause, 69, false},
-    {Qt::Key_Print, vk::kSnapshot, 55, true},
-    {Qt::Key_Home, vk::kHome, 71, true},
-    {Qt::Key_End, vk::kEnd, 79, true},
-    {Qt::Key_Left, vk::kLeft, 75, true},
-    {Qt::Key_Up, vk::kUp, 72, true},
-    {Qt::Key_Right, vk::kRight, 77, true},
-    {Qt::Key_Down, vk::kDown, 80, true},
-    {Qt::Key_PageUp, vk::kPrior, 73, true},
-    {Qt::Key_PageDown, vk::kNext, 81, true},
-    {Qt::Key_Clear, vk::kClear, 76, false},
-    {Qt::Key_Shift, vk::kShift, 42, false},
-    {Qt::Key_Control, vk::kControl, 29, false},
-    {Qt::Key_Alt, vk::kMenu, 56, false},
-    {Qt::Key_AltGr, vk::kMenu, 56, true},
-    {Qt::Key_CapsLock, vk::kCapital, 58, false},
-    {Qt::Key_NumLock, vk::kNumLock, 69, true},
-    {Qt::Key_ScrollLock, vk::kScroll, 70, false},
-    {Qt::Key_Space, vk::kSpace, 57, false},
-    {Qt::Key_Help, vk::kHelp, 0, false},
+    {Qt::Key_Escape, vk::kEscape, 1, false},    {Qt::Key_Tab, vk::kTab, 15, false},
+    {Qt::Key_Backtab, vk::kTab, 15, false},     {Qt::Key_Backspace, vk::kBack, 14, false},
+    {Qt::Key_Return, vk::kReturn, 28, false},   {Qt::Key_Enter, vk::kReturn, 28, true},
+    {Qt::Key_Insert, vk::kInsert, 82, true},    {Qt::Key_Delete, vk::kDelete, 83, true},
+    {Qt::Key_Pause, vk::kPause, 69, false},     {Qt::Key_Print, vk::kSnapshot, 55, true},
+    {Qt::Key_Home, vk::kHome, 71, true},        {Qt::Key_End, vk::kEnd, 79, true},
+    {Qt::Key_Left, vk::kLeft, 75, true},        {Qt::Key_Up, vk::kUp, 72, true},
+    {Qt::Key_Right, vk::kRight, 77, true},      {Qt::Key_Down, vk::kDown, 80, true},
+    {Qt::Key_PageUp, vk::kPrior, 73, true},     {Qt::Key_PageDown, vk::kNext, 81, true},
+    {Qt::Key_Clear, vk::kClear, 76, false},     {Qt::Key_Shift, vk::kShift, 42, false},
+    {Qt::Key_Control, vk::kControl, 29, false}, {Qt::Key_Alt, vk::kMenu, 56, false},
+    {Qt::Key_AltGr, vk::kMenu, 56, true},       {Qt::Key_CapsLock, vk::kCapital, 58, false},
+    {Qt::Key_NumLock, vk::kNumLock, 69, true},  {Qt::Key_ScrollLock, vk::kScroll, 70, false},
+    {Qt::Key_Space, vk::kSpace, 57, false},     {Qt::Key_Help, vk::kHelp, 0, false},
 };
 
 // Punctuation keys of a US layout: the plain and the shifted symbol give
@@ -75,17 +61,28 @@ constexpr Punct kPunct[] = {
 };
 
 // The shifted digit keys of a US layout, "1" to "0".
-constexpr int kShiftedDigitKeys[10] = {Qt::Key_ParenRight, Qt::Key_Exclam,    Qt::Key_At,
-                                       Qt::Key_NumberSign, Qt::Key_Dollar,    Qt::Key_Percent,
+constexpr int kShiftedDigitKeys[10] = {Qt::Key_ParenRight,  Qt::Key_Exclam,    Qt::Key_At,
+                                       Qt::Key_NumberSign,  Qt::Key_Dollar,    Qt::Key_Percent,
                                        Qt::Key_AsciiCircum, Qt::Key_Ampersand, Qt::Key_Asterisk,
                                        Qt::Key_ParenLeft};
 
 bool no_character(int vkey) {
   if (vkey >= vk::kF1 && vkey <= vk::kF1 + 23) return true;
   switch (vkey) {
-    case vk::kInsert: case vk::kDelete: case vk::kHome: case vk::kEnd: case vk::kPrior:
-    case vk::kNext: case vk::kLeft: case vk::kUp: case vk::kRight: case vk::kDown:
-    case vk::kPause: case vk::kSnapshot: case vk::kClear: case vk::kHelp:
+    case vk::kInsert:
+    case vk::kDelete:
+    case vk::kHome:
+    case vk::kEnd:
+    case vk::kPrior:
+    case vk::kNext:
+    case vk::kLeft:
+    case vk::kUp:
+    case vk::kRight:
+    case vk::kDown:
+    case vk::kPause:
+    case vk::kSnapshot:
+    case vk::kClear:
+    case vk::kHelp:
       return true;
     default:
       return is_modifier(vkey);
@@ -95,8 +92,8 @@ bool no_character(int vkey) {
 }  // namespace
 
 bool is_modifier(int vkey) {
-  return vkey == vk::kShift || vkey == vk::kControl || vkey == vk::kMenu ||
-         vkey == vk::kCapital || vkey == vk::kNumLock || vkey == vk::kScroll;
+  return vkey == vk::kShift || vkey == vk::kControl || vkey == vk::kMenu || vkey == vk::kCapital ||
+         vkey == vk::kNumLock || vkey == vk::kScroll;
 }
 
 bool key_code(int k, bool keypad, KeyCode& out) {
@@ -108,8 +105,10 @@ bool key_code(int k, bool keypad, KeyCode& out) {
   }
   if (k >= Qt::Key_0 && k <= Qt::Key_9) {
     int d = k - Qt::Key_0;
-    if (keypad) out = {vk::kNumpad0 + d, kKeypadDigitScan[d], false};
-    else out = {vk::k0 + d, kDigitScan[d], false};
+    if (keypad)
+      out = {vk::kNumpad0 + d, kKeypadDigitScan[d], false};
+    else
+      out = {vk::k0 + d, kDigitScan[d], false};
     return true;
   }
   if (k >= Qt::Key_F1 && k <= Qt::Key_F24) {
@@ -120,13 +119,24 @@ bool key_code(int k, bool keypad, KeyCode& out) {
   }
   if (keypad) {
     switch (k) {
-      case Qt::Key_Asterisk: out = {vk::kMultiply, 55, false}; return true;
-      case Qt::Key_Plus: out = {vk::kAdd, 78, false}; return true;
-      case Qt::Key_Minus: out = {vk::kSubtract, 74, false}; return true;
-      case Qt::Key_Slash: out = {vk::kDivide, 53, true}; return true;
+      case Qt::Key_Asterisk:
+        out = {vk::kMultiply, 55, false};
+        return true;
+      case Qt::Key_Plus:
+        out = {vk::kAdd, 78, false};
+        return true;
+      case Qt::Key_Minus:
+        out = {vk::kSubtract, 74, false};
+        return true;
+      case Qt::Key_Slash:
+        out = {vk::kDivide, 53, true};
+        return true;
       case Qt::Key_Period:
-      case Qt::Key_Comma: out = {vk::kDecimal, 83, false}; return true;
-      default: break;
+      case Qt::Key_Comma:
+        out = {vk::kDecimal, 83, false};
+        return true;
+      default:
+        break;
     }
   }
   for (const Named& n : kNamed) {
@@ -173,22 +183,34 @@ int key_character(const KeyCode& key, int k, std::u16string_view text, bool shif
   if (ctrl) {
     if (vkey >= vk::kA && vkey <= vk::kA + 25) return vkey - vk::kA + 1;
     switch (vkey) {
-      case vk::kReturn: return 10;
-      case vk::kEscape: return 27;
-      case vk::kBack: return 127;
-      case vk::kSpace: return ' ';
-      case vk::kOemMinus: return 0x1F;
-      default: return -1;
+      case vk::kReturn:
+        return 10;
+      case vk::kEscape:
+        return 27;
+      case vk::kBack:
+        return 127;
+      case vk::kSpace:
+        return ' ';
+      case vk::kOemMinus:
+        return 0x1F;
+      default:
+        return -1;
     }
   }
   // Keys whose character does not depend on the layout.
   switch (vkey) {
-    case vk::kReturn: return 13;
-    case vk::kTab: return 9;
-    case vk::kEscape: return 27;
-    case vk::kBack: return 8;
-    case vk::kSpace: return ' ';
-    default: break;
+    case vk::kReturn:
+      return 13;
+    case vk::kTab:
+      return 9;
+    case vk::kEscape:
+      return 27;
+    case vk::kBack:
+      return 8;
+    case vk::kSpace:
+      return ' ';
+    default:
+      break;
   }
   if (typed >= 0x20 && typed != 0x7F) return typed;
   if (vkey >= vk::kA && vkey <= vk::kA + 25) {

@@ -24,8 +24,8 @@ bool key_code(int qt_key, bool keypad, KeyCode& out);
 // The character a key types (Unicode), or -1.  `text` is what the
 // keyboard layout produced (UTF-16 code units as Qt gives them);
 // `shift`, `ctrl`, `alt` and `caps` are the states at the key.
-int key_character(const KeyCode& key, int qt_key, std::u16string_view text, bool shift,
-                  bool ctrl, bool alt, bool caps);
+int key_character(const KeyCode& key, int qt_key, std::u16string_view text, bool shift, bool ctrl,
+                  bool alt, bool caps);
 
 // True for the keys that only modify others (Shift, Ctrl, Alt) or switch
 // a lock: they never type a character.

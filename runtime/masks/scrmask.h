@@ -55,11 +55,12 @@ struct MaskRequest {
   std::uint8_t below_positive = 0;   // exclusive bounds of a positive signed digit
   std::uint8_t above_positive = 0;
   std::int16_t positive_bias = 0;
-  char sign_processing = ' ';  // "E" ASCII w/EBCDIC, "p" Micro Focus, else undefined
+  char sign_processing = 'p';  // "E" ASCII w/EBCDIC, "p" Micro Focus, else undefined
 
   char direction = 'D';          // "U" to user, "D" to display, "d" to display, zero as spaces
   char mode = ' ';               // "H" hexadecimal; "4"/"5" date entry ("/" closes a group)
-  std::int16_t mask_length = 0;  // out: characters of mask text before X'DD' (at most 80)
+  // out: characters of mask text before X'DD' (at most 80); 12 for date masks
+  std::int16_t mask_length = 0;
   std::array<std::uint8_t, kMaskRecordSize> mask_record{};
 };
 

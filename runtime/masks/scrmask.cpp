@@ -1078,6 +1078,45 @@ MaskRequest make_request(const std::uint8_t* mask_record82, int display_length, 
   return r;
 }
 
+namespace {
+
+// The date picture for a "D" mask at `width`: the separator from the mask,
+// or the country's; 99/99/9999 for month or day first and more than 8
+// positions, else 9999/99/99 (its right-hand end serves shorter fields).
+void date_picture(const u8* text, int width, const CountryValues& cv, u8* picture80, Symbols& s) {
+  const u8 first = text[0];
+  const u8 sep = (first != kMaskEnd && first > ' ') ? first : cv.date_sep;
+  const bool day_or_month_first = cv.date_order == 0 || cv.date_order == 1;
+  static constexpr char kShort[] = "99s99s9999";
+  static constexpr char kLong[] = "9999s99s99";
+  const char* pic = (day_or_month_first && width > 8) ? kShort : kLong;
+  std::memset(picture80, ' ', kMaskTextSize);
+  for (int i = 0; i < 10; ++i) picture80[i] = pic[i] == 's' ? sep : static_cast<u8>(pic[i]);
+  picture80[10] = kMaskEnd;
+  s.date = true;
+  s.date_sep = sep;
+}
+
+}  // namespace
+
+int data_length(const MaskRequest& r) {
+  const int width = std::clamp<int>(r.display_length, 0, kBufferSize);
+  if (r.mode == 'H') return width / 2;
+  const u8 type = r.mask_record[0];
+  if (type != 'N' && type != 'D') return width;
+  const CountryValues& cv = country_values();
+  Symbols s{cv.decimal, cv.thousands, cv.currency};
+  const u8* text = r.mask_record.data() + 2;
+  u8 picture[kMaskTextSize];
+  u8 fill_char = r.mask_record[1];
+  if (type == 'D') {
+    date_picture(text, width, cv, picture, s);
+    text = picture;
+    fill_char = ' ';
+  }
+  return plan_for(text, width, s, fill_char).u.data_length;
+}
+
 void SCRMASK(MaskRequest& r, std::uint8_t* value, std::uint8_t* display, kv::term::ScrCommon*) {
   const int index = module_index();
   const CountryValues& cv = country_values();
@@ -1116,20 +1155,9 @@ void SCRMASK(MaskRequest& r, std::uint8_t* value, std::uint8_t* display, kv::ter
     u8 picture[kMaskTextSize];
     u8 numeric_fill = fill;
     if (type == 'D') {
-      // The date picture: the separator from the mask, or the country's.
-      const u8 first = text[0];
-      u8 sep = (first != kMaskEnd && first > ' ') ? first : cv.date_sep;
-      bool day_or_month_first = cv.date_order == 0 || cv.date_order == 1;
-      static constexpr char kShort[] = "99s99s9999";
-      static constexpr char kLong[] = "9999s99s99";
-      const char* pic = (day_or_month_first && width > 8) ? kShort : kLong;
-      std::memset(picture, ' ', sizeof picture);
-      for (int i = 0; i < 10; ++i) picture[i] = pic[i] == 's' ? sep : static_cast<u8>(pic[i]);
-      picture[10] = kMaskEnd;
+      date_picture(text, width, cv, picture, s);
       text = picture;
       numeric_fill = ' ';
-      s.date = true;
-      s.date_sep = sep;
     }
     const Plan& plan = plan_for(text, width, s, numeric_fill);
     r.mask_length = static_cast<std::int16_t>(type == 'D' ? 12 : plan.tlen);

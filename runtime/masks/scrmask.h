@@ -57,8 +57,8 @@ struct MaskRequest {
   std::int16_t positive_bias = 0;
   char sign_processing = 'p';  // "E" ASCII w/EBCDIC, "p" Micro Focus, else undefined
 
-  char direction = 'D';          // "U" to user, "D" to display, "d" to display, zero as spaces
-  char mode = ' ';               // "H" hexadecimal; "4"/"5" date entry ("/" closes a group)
+  char direction = 'D';  // "U" to user, "D" to display, "d" to display, zero as spaces
+  char mode = ' ';       // "H" hexadecimal; "4"/"5" date entry ("/" closes a group)
   // out: characters of mask text before X'DD' (at most 80); 12 for date masks
   std::int16_t mask_length = 0;
   std::array<std::uint8_t, kMaskRecordSize> mask_record{};
@@ -71,6 +71,13 @@ struct MaskRequest {
 // buffers, whatever they hold.
 void SCRMASK(MaskRequest& request, std::uint8_t* value160, std::uint8_t* display160,
              kv::term::ScrCommon* common);
+
+// The number of value characters a conversion with `request` reads or
+// writes, without converting anything: for numeric and date masks the
+// digit positions of the mask part in use (what SCRMASK returns as the
+// data length), for hexadecimal display the display length / 2, for
+// character masks the display length.
+int data_length(const MaskRequest& request);
 
 // Fills the compiler fields of `request` (compiler, bounds, biases, sign
 // processing) from the 20 stub constants that KORVEXAN hands over on the

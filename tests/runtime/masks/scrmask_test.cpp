@@ -262,9 +262,21 @@ TEST(ScrMask, DataLengthOfThePartInUse) {
       {"-", 1, 0},
   };
   for (const auto& c : cases) {
-    Result r = run(record('N', ' ', c.mask), c.width, 'D', std::string(18, '0'));
+    auto rec = record('N', ' ', c.mask);
+    Result r = run(rec, c.width, 'D', std::string(18, '0'));
     EXPECT_EQ(r.req.data_length, c.data_length) << c.mask << " at " << c.width;
+    // Asked without converting, the same answer.
+    EXPECT_EQ(data_length(make_request(rec.data(), c.width, 'U')), c.data_length);
   }
+  // Dates take the picture for the field's length; hexadecimal display
+  // half the display length; character masks the display length.
+  auto date = record('D', ' ', "/");
+  EXPECT_EQ(data_length(make_request(date.data(), 10, 'D')), 8);
+  EXPECT_EQ(data_length(make_request(date.data(), 8, 'D')), 6);
+  MaskRequest hex = make_request(record('C', ' ', "").data(), 9, 'D');
+  hex.mode = 'H';
+  EXPECT_EQ(data_length(hex), 4);
+  EXPECT_EQ(data_length(make_request(record('C', ' ', kM76).data(), 8, 'D')), 8);
 }
 
 TEST(ScrMask, NumericValueOfTypedInput) {

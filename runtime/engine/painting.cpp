@@ -2,6 +2,7 @@
 // repaint, the screen set-up, static data, fields and the cursor's field.
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "runtime/engine/colours.h"
@@ -50,9 +51,68 @@ bool blank(const std::uint8_t* p, int n) {
 
 // ---------------------------------------------------------------- screen writes
 
+namespace {
+bool g_hold = false;
+bool g_held_write = false;
+}  // namespace
+
+void hold_updates() {
+  g_hold = true;
+  g_held_write = false;
+}
+
+void release_updates() {
+  g_hold = false;
+  if (!g_held_write) return;
+  g_held_write = false;
+  term::ScrCommon& c = term::common();
+  if (c.display && c.window) c.display->update_window(c.window);
+}
+
+int mask_data_length(const kv::mask::MaskRequest& request) {
+  struct Entry {
+    std::array<std::uint8_t, kv::mask::kMaskRecordSize> mask;
+    std::int16_t display_length;
+    char mode;
+    kv::mask::CountryValues country;
+    int data_length;
+  };
+  static std::array<Entry, 16> cache;
+  static std::size_t used = 0, next = 0;
+  const kv::mask::CountryValues& cv = kv::mask::country_values();
+  auto same_country = [&](const kv::mask::CountryValues& a) {
+    return a.decimal == cv.decimal && a.thousands == cv.thousands && a.currency == cv.currency &&
+           a.date_sep == cv.date_sep && a.date_order == cv.date_order;
+  };
+  for (std::size_t i = 0; i < used; ++i) {
+    const Entry& e = cache[i];
+    if (e.display_length == request.display_length && e.mode == request.mode &&
+        same_country(e.country) && e.mask == request.mask_record)
+      return e.data_length;
+  }
+  std::uint8_t value[160], display[160];
+  std::memset(value, '0', sizeof value);
+  kv::mask::MaskRequest trial = request;
+  trial.direction = 'D';
+  kv::mask::SCRMASK(trial, value, display, &term::common());
+  Entry& e = cache[next];
+  e.mask = request.mask_record;
+  e.display_length = request.display_length;
+  e.mode = request.mode;
+  e.country = cv;
+  e.data_length = trial.data_length;
+  next = (next + 1) % cache.size();
+  used = std::min(used + 1, cache.size());
+  return e.data_length;
+}
+
 void write_cells(int row, int col, const std::uint8_t* text, int length, std::uint8_t attr,
                  bool now) {
   term::ScrCommon& c = term::common();
+  if (now && g_hold) {
+    g_held_write = true;
+    now = false;
+  }
   term::VioRequest q;
   q.function = term::vio::kWrite;
   q.row = static_cast<std::int16_t>(row);
@@ -329,11 +389,8 @@ int Dialogue::build_image(int n, std::uint8_t* image) {
     int data_len = len;
     std::uint8_t kind = q.mask_record[0];
     if (kind == 'N' || kind == 'D' || q.mode == 'H') {
-      std::memset(value, '0', sizeof value);
-      kv::mask::MaskRequest trial = q;
-      kv::mask::SCRMASK(trial, value, display, &term::common());
       // A data item is never longer than the field's display length.
-      data_len = std::clamp<int>(trial.data_length, 0, len);
+      data_len = std::clamp<int>(mask_data_length(q), 0, len);
     }
     std::memset(value, ' ', sizeof value);
     std::memcpy(value, data, static_cast<std::size_t>(data_len));

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "runtime/masks/scrmask.h"
+
 namespace kv::engine {
 
 // Writes a run of cells at a screen position in one attribute; `now`
@@ -13,6 +15,19 @@ namespace kv::engine {
 void write_cells(int row, int col, const std::uint8_t* text, int length, std::uint8_t attr,
                  bool now);
 void clear_screen(std::uint8_t attr);
+
+// While the engine paints a panel, writes that ask to be shown at once
+// are collected instead and shown together by release_updates(): nothing
+// can look at the screen in between, and a full panel then costs one
+// window update instead of one per run of cells.
+void hold_updates();
+void release_updates();
+
+// The data length of a numeric, date or hexadecimal mask at a display
+// length: how many characters of a field's data the mask reads.  Kept
+// for the masks seen last, since it depends only on the mask, the length,
+// the mode and the country.
+int mask_data_length(const kv::mask::MaskRequest& request);
 // Moves the caret to a cell and switches it on (any value but 0) or off.
 void set_caret(int row, int col, int caret_value);
 void caret_off();

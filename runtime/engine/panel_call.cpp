@@ -136,8 +136,10 @@ void Dialogue::abort(int reason) const {
 
 void Dialogue::run() {
   prepare();
+  hold_updates();
   paint();
   place_cursor();
+  release_updates();
   validation_pending = true;
   term::ScrCommon& c = term::common();
 

@@ -1293,8 +1293,6 @@ void QtDisplay::destroy_message_window(Handle window) {
 
 // ---- clipboard and drops ---------------------------------------------------------------
 
-QString QtDisplay::qs(std::string_view bytes) const { return box_text(bytes); }
-
 std::string QtDisplay::bytes_of(const QString& text) const {
   std::string out;
   out.reserve(static_cast<std::size_t>(text.size()));

@@ -139,8 +139,9 @@ class QtDisplay : public BasicDisplay {
   int status_bar_pixels() const { return status_height_; }
   // Process Qt's pending events once (what a peek does first).
   void process_events();
-  // Milliseconds of process time spent until the main window's first
-  // paint reached the screen (0 until then).
+  // Wall-clock time (nanoseconds since the epoch) at which the main
+  // window first showed painted text, 0 until then.  The same value goes
+  // to the file named by KORVEXAN_FIRST_PAINT_FILE, for timing start-up.
   static std::uint64_t first_paint_ns();
 
  private:
@@ -158,9 +159,7 @@ class QtDisplay : public BasicDisplay {
   std::uint32_t lock_keys();
   FontEntry* font_entry(Handle font);
   std::shared_ptr<FontEntry> make_font(const LogicalFont& lf);
-  QString qs(std::string_view bytes) const;
   std::string bytes_of(const QString& text) const;
-  void note_first_paint(QtWindow& q);
 
   std::map<WindowId, std::unique_ptr<QtWindow>> windows_;
   std::map<Handle, std::shared_ptr<FontEntry>> fonts_;

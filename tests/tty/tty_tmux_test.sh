@@ -203,6 +203,37 @@ for sig in TERM HUP; do
 done
 finish
 
+begin "SIGTSTP gives the terminal back; fg takes it again"
+# Job control needs an interactive shell in the pane.
+rm -f "$log"
+tm kill-server >/dev/null 2>&1
+sleep 0.3
+tm new-session -d -s t -x 80 -y 27 "env TERM=$term bash --norc --noprofile -i" >/dev/null 2>&1
+sleep 0.5
+tm send-keys -t t "KORVEXAN_DISPLAY=tty '$driver' '$log'" Enter
+if wait_log "^READY display=tty"; then
+  sleep 0.3
+  pid=$(sed -n 's/.*pid=//p' "$log")
+  kill -TSTP "$pid"
+  expect_pane "Stopped"
+  flags=$(tm display -p -t t '#{alternate_on} #{mouse_any_flag} #{cursor_flag}')
+  [ "$flags" = "0 0 1" ] || fail "terminal not given back while stopped: $flags"
+  tm send-keys -t t "fg" Enter
+  expect_pane "╔════════╗"
+  flags=$(tm display -p -t t '#{alternate_on} #{mouse_sgr_flag}')
+  [ "$flags" = "1 1" ] || fail "screen not taken again: $flags"
+  keys F2
+  expect_log "KEY ch=0 ext=60 scan=60"
+  keys q
+  expect_log "^EXIT"
+  expect_pane "driver finished"
+  flags=$(tm display -p -t t '#{alternate_on} #{mouse_any_flag} #{cursor_flag}')
+  [ "$flags" = "0 0 1" ] || fail "terminal modes not restored: $flags"
+else
+  fail "driver did not start"
+fi
+finish
+
 begin "resize redraws; a small terminal shows what fits and says so"
 start && {
   tm resize-window -t t -x 60 -y 20

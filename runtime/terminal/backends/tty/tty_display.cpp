@@ -59,7 +59,10 @@ volatile sig_atomic_t g_resized = 0;  // SIGWINCH or SIGCONT
 int g_wake[2] = {-1, -1};             // self-pipe that wakes a waiting poll
 TtyDisplay* g_display = nullptr;
 
-constexpr int kFatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGABRT};
+// Signals after which the terminal must be usable again: those that end
+// the process, and SIGTSTP, which stops it (the screen is taken again when
+// it continues).
+constexpr int kFatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGABRT, SIGTSTP};
 struct sigaction g_previous[64];
 bool g_handled[64] = {};
 
@@ -162,6 +165,15 @@ void install_signals() {
   }
 }
 
+// The descriptors kept while standard output and error were held, once a
+// signal handler has put them back.
+void forget_saved_fds() {
+  for (int* fd : {&g_restore.saved_out, &g_restore.saved_err, &g_restore.hold_fd}) {
+    if (*fd >= 0) close(*fd);
+    *fd = -1;
+  }
+}
+
 void restore_at_exit() {
   if (g_display) g_display->leave();
   restore_now();
@@ -249,6 +261,7 @@ bool TtyDisplay::enter() {
     // A signal gave the terminal back while the program went on: start
     // over from the terminal's own state.
     g_lost = 0;
+    forget_saved_fds();
     if (screen_) endwin();
   }
   std::fflush(stdout);
@@ -383,6 +396,8 @@ void TtyDisplay::leave() {
   if (g_lost || !g_restore.active) {
     // A signal handler already gave the terminal back.
     g_lost = 0;
+    forget_saved_fds();
+    std::setlocale(LC_CTYPE, saved_locale_.c_str());
     return;
   }
   set_term(static_cast<SCREEN*>(screen_));

@@ -124,11 +124,11 @@ struct Stats {
     };
     std::vector<long long> t = nanos;
     std::sort(t.begin(), t.end());
-    std::printf("%-34s bytes avg %8.1f  min %6lld  max %6lld   time median %8.1f us  max %8.1f us\n",
-                what, avg(bytes), *std::min_element(bytes.begin(), bytes.end()),
-                *std::max_element(bytes.begin(), bytes.end()),
-                static_cast<double>(t[t.size() / 2]) / 1000.0,
-                static_cast<double>(t.back()) / 1000.0);
+    std::printf(
+        "%-34s bytes avg %8.1f  min %6lld  max %6lld   time median %8.1f us  max %8.1f us\n", what,
+        avg(bytes), *std::min_element(bytes.begin(), bytes.end()),
+        *std::max_element(bytes.begin(), bytes.end()),
+        static_cast<double>(t[t.size() / 2]) / 1000.0, static_cast<double>(t.back()) / 1000.0);
   }
 };
 
@@ -188,8 +188,10 @@ int main(int argc, char** argv) {
   field.print("one-field change (10 cells+caret)");
   std::string shown;
   for (char ch : last_field) {
-    if (ch == '\x1b') shown += "\\e";
-    else shown += ch;
+    if (ch == '\x1b')
+      shown += "\\e";
+    else
+      shown += ch;
   }
   std::printf("last one-field change as written: %s\n", shown.c_str());
   long long worst =

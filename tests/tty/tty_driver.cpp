@@ -12,12 +12,12 @@
 //   a  an abort (the process ends)  q  close down and end
 // Log lines: READY, KEY ch= ext= scan=, MOUSE row= col= ch= ext= in= sim=,
 // BOX result=, QUIT, EXIT.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-
-#include <unistd.h>
 
 #include "runtime/engine/diagnostics.h"
 #include "runtime/terminal/backends/tty/tty_display.h"
@@ -112,9 +112,12 @@ int main(int argc, char** argv) {
   char alt = '0';
   int rows = 25, close = 0;
   for (int i = 2; i < argc; ++i) {
-    if (std::strncmp(argv[i], "alt=", 4) == 0) alt = argv[i][4];
-    else if (std::strncmp(argv[i], "rows=", 5) == 0) rows = std::atoi(argv[i] + 5);
-    else if (std::strncmp(argv[i], "close=", 6) == 0) close = std::atoi(argv[i] + 6);
+    if (std::strncmp(argv[i], "alt=", 4) == 0)
+      alt = argv[i][4];
+    else if (std::strncmp(argv[i], "rows=", 5) == 0)
+      rows = std::atoi(argv[i] + 5);
+    else if (std::strncmp(argv[i], "close=", 6) == 0)
+      close = std::atoi(argv[i] + 6);
   }
   // Linked from static libraries, the tty display's object (and with it
   // its registration) is only taken in when something names it.
@@ -174,15 +177,21 @@ int main(int argc, char** argv) {
         log_line("BOX result=" + std::to_string(r));
         continue;
       }
-      case 's': kv::show_box(kv::kBoxStatus, "", "Status message text", "TTYDRV"); continue;
-      case 'w': kv::show_box(kv::kBoxWithdraw, "", "", "TTYDRV"); continue;
-      case 'a': kv::engine::abort_panel(3, "TTYPANEL"); 
+      case 's':
+        kv::show_box(kv::kBoxStatus, "", "Status message text", "TTYDRV");
+        continue;
+      case 'w':
+        kv::show_box(kv::kBoxWithdraw, "", "", "TTYDRV");
+        continue;
+      case 'a':
+        kv::engine::abort_panel(3, "TTYPANEL");
       case 'q':
         close_down();
         log_line("EXIT");
         std::puts("driver finished");
         return 0;
-      default: break;
+      default:
+        break;
     }
     if (k.character >= 0x20 && k.character < 0x100 && g_caret < 20) {
       g_field[static_cast<std::size_t>(g_caret)] = static_cast<char>(k.character);

@@ -51,7 +51,7 @@ struct RestoreState {
   std::size_t reset_len = 0;
   int saved_out = -1;  // standard output and error as they were
   int saved_err = -1;
-  int hold_fd = -1;    // where their output went meanwhile
+  int hold_fd = -1;  // where their output went meanwhile
 };
 RestoreState g_restore;
 volatile sig_atomic_t g_lost = 0;     // a signal handler gave the terminal back
@@ -201,8 +201,10 @@ bool utf8_codeset() {
 wchar_t ascii_fallback(char32_t c) {
   if (c < 0x80) return static_cast<wchar_t>(c);
   if (c >= 0x2500 && c <= 0x257F) {
-    static const char32_t horizontal[] = {0x2500, 0x2501, 0x2550, 0x2504, 0x2505, 0x2508, 0x2509, 0x254C, 0x254D};
-    static const char32_t vertical[] = {0x2502, 0x2503, 0x2551, 0x2506, 0x2507, 0x250A, 0x250B, 0x254E, 0x254F};
+    static const char32_t horizontal[] = {0x2500, 0x2501, 0x2550, 0x2504, 0x2505,
+                                          0x2508, 0x2509, 0x254C, 0x254D};
+    static const char32_t vertical[] = {0x2502, 0x2503, 0x2551, 0x2506, 0x2507,
+                                        0x250A, 0x250B, 0x254E, 0x254F};
     for (char32_t h : horizontal)
       if (c == h) return L'-';
     for (char32_t v : vertical)
@@ -301,10 +303,14 @@ bool TtyDisplay::enter() {
     FILE* in = ifd >= 0 ? fdopen(ifd, "r") : nullptr;
     SCREEN* s = out && in ? newterm(nullptr, out, in) : nullptr;
     if (!s) {
-      if (out) std::fclose(out);
-      else if (tfd >= 0) close(tfd);
-      if (in) std::fclose(in);
-      else if (ifd >= 0) close(ifd);
+      if (out)
+        std::fclose(out);
+      else if (tfd >= 0)
+        close(tfd);
+      if (in)
+        std::fclose(in);
+      else if (ifd >= 0)
+        close(ifd);
       std::setlocale(LC_CTYPE, saved_locale_.c_str());
       enter_failed_ = true;
       std::fprintf(stderr, "tty display: the terminal (TERM=%s) cannot be used\n",
@@ -634,10 +640,13 @@ bool TtyDisplay::read_events(std::uint64_t deadline) {
     if (g_resized && active_) flush();
     std::uint64_t now = tick_ms();
     int timeout = -1;
-    if (deadline != 0) timeout = deadline > now ? static_cast<int>(std::min<std::uint64_t>(deadline - now, 60000)) : 0;
+    if (deadline != 0)
+      timeout =
+          deadline > now ? static_cast<int>(std::min<std::uint64_t>(deadline - now, 60000)) : 0;
     bool waiting_rest = decoder_.pending();
     if (waiting_rest) {
-      std::uint64_t delay = decoder_.in_paste() ? 1000 : static_cast<std::uint64_t>(escape_delay_ms_);
+      std::uint64_t delay =
+          decoder_.in_paste() ? 1000 : static_cast<std::uint64_t>(escape_delay_ms_);
       std::uint64_t due = last_byte_ms_ + delay;
       int t = due > now ? static_cast<int>(due - now) : 0;
       timeout = timeout < 0 ? t : std::min(timeout, t);
@@ -665,7 +674,10 @@ bool TtyDisplay::read_events(std::uint64_t deadline) {
         return false;
       }
     }
-    if (decoder_.pending() && tick_ms() >= last_byte_ms_ + (decoder_.in_paste() ? 1000 : static_cast<std::uint64_t>(escape_delay_ms_)))
+    if (decoder_.pending() &&
+        tick_ms() >=
+            last_byte_ms_ +
+                (decoder_.in_paste() ? 1000 : static_cast<std::uint64_t>(escape_delay_ms_)))
       decoder_.expire(out);
     for (tty::Event& e : out) events_.push_back(std::move(e));
     if (!events_.empty()) return true;
@@ -690,7 +702,8 @@ void TtyDisplay::device_wait(std::uint64_t deadline_ms) {
     std::uint64_t wait = deadline_ms > now ? deadline_ms - now : (deadline_ms == 0 ? 250 : 0);
     if (input_closed_ && main_ && !has_pending_work())
       post_input(main_, wm::kUserQuit, 0, 0, device_keys_);
-    else if (wait > 0) poll(nullptr, 0, static_cast<int>(std::min<std::uint64_t>(wait, 250)));
+    else if (wait > 0)
+      poll(nullptr, 0, static_cast<int>(std::min<std::uint64_t>(wait, 250)));
     return;
   }
   if (events_.empty()) read_events(deadline_ms);
@@ -703,8 +716,12 @@ void TtyDisplay::device_wait(std::uint64_t deadline_ms) {
 
 void TtyDisplay::handle_event(const tty::Event& e) {
   switch (e.kind) {
-    case tty::Event::Kind::Key: handle_key(e.key); return;
-    case tty::Event::Kind::Mouse: handle_mouse(e.mouse); return;
+    case tty::Event::Kind::Key:
+      handle_key(e.key);
+      return;
+    case tty::Event::Kind::Mouse:
+      handle_mouse(e.mouse);
+      return;
     case tty::Event::Kind::Paste:
       if (!main_) return;
       // A paste from the terminal goes the Edit menu's way: the text
@@ -758,7 +775,8 @@ void TtyDisplay::handle_mouse(const tty::MouseReport& m) {
     int y = mm.row * cell_metrics_.height - scroll.y;
     if (mm.message == wm::kMouseMove)
       post_input(main_, wm::kMouseMove, mm.held, make_point_param(x, y), keys);
-    else post_mouse(main_, mm.message, x, y, keys);
+    else
+      post_mouse(main_, mm.message, x, y, keys);
   }
 }
 
@@ -824,16 +842,27 @@ bool TtyDisplay::menu_key(const tty::Key& k, const MenuBar& menu, bool& done) {
       open_popup_ = ((open_popup_ + (k.vk == vk::kRight ? 1 : -1)) % n + n) % n;
       selected_item_ = tty::next_item(menu.popups[static_cast<std::size_t>(open_popup_)], -1, 1);
       return true;
-    case vk::kUp: selected_item_ = tty::next_item(p, selected_item_ < 0 ? 0 : selected_item_, -1); return true;
-    case vk::kDown: selected_item_ = tty::next_item(p, selected_item_, 1); return true;
-    case vk::kHome: selected_item_ = tty::next_item(p, -1, 1); return true;
-    case vk::kEnd: selected_item_ = tty::next_item(p, 0, -1); return true;
-    case vk::kReturn: choose_item(menu, selected_item_, done); return true;
+    case vk::kUp:
+      selected_item_ = tty::next_item(p, selected_item_ < 0 ? 0 : selected_item_, -1);
+      return true;
+    case vk::kDown:
+      selected_item_ = tty::next_item(p, selected_item_, 1);
+      return true;
+    case vk::kHome:
+      selected_item_ = tty::next_item(p, -1, 1);
+      return true;
+    case vk::kEnd:
+      selected_item_ = tty::next_item(p, 0, -1);
+      return true;
+    case vk::kReturn:
+      choose_item(menu, selected_item_, done);
+      return true;
     case vk::kEscape:
     case vk::kF10:
       done = true;
       return true;
-    default: break;
+    default:
+      break;
   }
   if (k.character <= 0 || k.character >= 0x80) return false;
   char letter = static_cast<char>(std::toupper(k.character));
@@ -860,7 +889,8 @@ void TtyDisplay::run_menu(int popup, bool by_mouse) {
   // The window's menu stays as it is while it is open: nothing else runs.
   MenuBar menu = *mp;
   open_popup_ = popup;
-  selected_item_ = by_mouse ? -1 : tty::next_item(menu.popups[static_cast<std::size_t>(popup)], -1, 1);
+  selected_item_ =
+      by_mouse ? -1 : tty::next_item(menu.popups[static_cast<std::size_t>(popup)], -1, 1);
   bool done = false;
   while (!done) {
     flush();
@@ -879,7 +909,8 @@ void TtyDisplay::run_menu(int popup, bool by_mouse) {
     switch (m.action) {
       case tty::MouseAction::Press:
         if (title >= 0) {
-          if (title == open_popup_) done = true;
+          if (title == open_popup_)
+            done = true;
           else {
             open_popup_ = title;
             selected_item_ = -1;
@@ -891,7 +922,8 @@ void TtyDisplay::run_menu(int popup, bool by_mouse) {
         }
         break;
       case tty::MouseAction::Motion:
-        if (item >= 0) selected_item_ = item;
+        if (item >= 0)
+          selected_item_ = item;
         else if (title >= 0 && title != open_popup_) {
           open_popup_ = title;
           selected_item_ = -1;
@@ -903,7 +935,8 @@ void TtyDisplay::run_menu(int popup, bool by_mouse) {
           choose_item(menu, item, done);
         }
         break;
-      default: break;
+      default:
+        break;
     }
   }
   open_popup_ = -1;
@@ -926,8 +959,10 @@ int TtyDisplay::message_box(WindowId, int kind, std::string_view title, std::str
   tty::Box box;
   box.title = std::string(title);
   box.lines = tty::box_lines(text, std::clamp(layout_.cols - 6, 10, 74));
-  if (yes_no) box.buttons = {"Yes", "No"};
-  else box.buttons = {"OK"};
+  if (yes_no)
+    box.buttons = {"Yes", "No"};
+  else
+    box.buttons = {"OK"};
   box.focus = yes_no && (style & mb::kDefButton2) ? 1 : 0;
   box.stop = (style & mb::kIconMask) == mb::kIconStop;
   box_ = &box;
@@ -944,11 +979,16 @@ int TtyDisplay::message_box(WindowId, int kind, std::string_view title, std::str
     if (e.kind == tty::Event::Kind::Key) {
       const tty::Key& k = e.key;
       int ch = k.character > 0 && k.character < 0x80 ? std::toupper(k.character) : 0;
-      if (k.vk == vk::kReturn || (k.vk == vk::kSpace && !(k.keys & kf_alt))) result = button_result(box.focus);
-      else if (k.vk == vk::kEscape) result = yes_no ? kIdNo : kIdOk;
-      else if (yes_no && ch == 'Y') result = kIdYes;
-      else if (yes_no && ch == 'N') result = kIdNo;
-      else if (!yes_no && ch == 'O') result = kIdOk;
+      if (k.vk == vk::kReturn || (k.vk == vk::kSpace && !(k.keys & kf_alt)))
+        result = button_result(box.focus);
+      else if (k.vk == vk::kEscape)
+        result = yes_no ? kIdNo : kIdOk;
+      else if (yes_no && ch == 'Y')
+        result = kIdYes;
+      else if (yes_no && ch == 'N')
+        result = kIdNo;
+      else if (!yes_no && ch == 'O')
+        result = kIdOk;
       else if (yes_no && (k.vk == vk::kLeft || k.vk == vk::kRight || k.vk == vk::kTab))
         box.focus = 1 - box.focus;
       continue;
@@ -972,7 +1012,8 @@ int TtyDisplay::message_box(WindowId, int kind, std::string_view title, std::str
 
 Handle TtyDisplay::create_message_window(std::string_view caption, std::string_view text) {
   Handle h = BasicDisplay::create_message_window(caption, text);
-  if (active_) flush();
+  if (active_)
+    flush();
   else {
     std::string line = std::string(caption) + " " + to_utf8(text) + "\n";
     write_all(2, line.data(), line.size());

@@ -105,7 +105,7 @@ class KV_EXPORT TtyDisplay : public BasicDisplay {
   void set_cursor_shape(int shape);
 
   int in_fd_, out_fd_;
-  int term_fd_ = -1;  // the terminal, for ncurses and our own sequences
+  int term_fd_ = -1;        // the terminal, for ncurses and our own sequences
   void* screen_ = nullptr;  // ncurses SCREEN
   void* out_file_ = nullptr;
   void* in_file_ = nullptr;

@@ -76,18 +76,30 @@ Key named_key(Named k, std::uint32_t keys, int fn) {
       fn = std::clamp(fn, 1, 12);
       return {vk::kF1 + fn - 1, fn <= 10 ? 58 + fn : 76 + fn, false, -1, keys};
     }
-    case Named::Up: return {vk::kUp, 72, true, -1, keys};
-    case Named::Down: return {vk::kDown, 80, true, -1, keys};
-    case Named::Right: return {vk::kRight, 77, true, -1, keys};
-    case Named::Left: return {vk::kLeft, 75, true, -1, keys};
-    case Named::Home: return {vk::kHome, 71, true, -1, keys};
-    case Named::End: return {vk::kEnd, 79, true, -1, keys};
-    case Named::Insert: return {vk::kInsert, 82, true, -1, keys};
-    case Named::Delete: return {vk::kDelete, 83, true, -1, keys};
-    case Named::PgUp: return {vk::kPrior, 73, true, -1, keys};
-    case Named::PgDn: return {vk::kNext, 81, true, -1, keys};
-    case Named::KpEnter: return {vk::kReturn, 28, true, pick(keys, 13, 13, 10), keys};
-    case Named::Tab: return {vk::kTab, 15, false, pick(keys, 9, 9, -1), keys};
+    case Named::Up:
+      return {vk::kUp, 72, true, -1, keys};
+    case Named::Down:
+      return {vk::kDown, 80, true, -1, keys};
+    case Named::Right:
+      return {vk::kRight, 77, true, -1, keys};
+    case Named::Left:
+      return {vk::kLeft, 75, true, -1, keys};
+    case Named::Home:
+      return {vk::kHome, 71, true, -1, keys};
+    case Named::End:
+      return {vk::kEnd, 79, true, -1, keys};
+    case Named::Insert:
+      return {vk::kInsert, 82, true, -1, keys};
+    case Named::Delete:
+      return {vk::kDelete, 83, true, -1, keys};
+    case Named::PgUp:
+      return {vk::kPrior, 73, true, -1, keys};
+    case Named::PgDn:
+      return {vk::kNext, 81, true, -1, keys};
+    case Named::KpEnter:
+      return {vk::kReturn, 28, true, pick(keys, 13, 13, 10), keys};
+    case Named::Tab:
+      return {vk::kTab, 15, false, pick(keys, 9, 9, -1), keys};
   }
   return {};
 }
@@ -115,12 +127,18 @@ Key key_for_char(char32_t c, std::uint32_t keys) {
     }
   }
   switch (c) {
-    case ' ': return {vk::kSpace, 57, false, ' ', keys};
-    case '-': return {vk::kOemMinus, 12, false, pick(keys, '-', '_', 0x1F), keys};
-    case '_': return {vk::kOemMinus, 12, false, pick(keys | kf_shift, '-', '_', 0x1F), keys | kf_shift};
-    case '=': return {vk::kOemPlus, 13, false, pick(keys, '=', '+', -1), keys};
-    case '+': return {vk::kOemPlus, 13, false, pick(keys | kf_shift, '=', '+', -1), keys | kf_shift};
-    default: break;
+    case ' ':
+      return {vk::kSpace, 57, false, ' ', keys};
+    case '-':
+      return {vk::kOemMinus, 12, false, pick(keys, '-', '_', 0x1F), keys};
+    case '_':
+      return {vk::kOemMinus, 12, false, pick(keys | kf_shift, '-', '_', 0x1F), keys | kf_shift};
+    case '=':
+      return {vk::kOemPlus, 13, false, pick(keys, '=', '+', -1), keys};
+    case '+':
+      return {vk::kOemPlus, 13, false, pick(keys | kf_shift, '=', '+', -1), keys | kf_shift};
+    default:
+      break;
   }
   // Characters without a key of their own arrive as typed characters.
   return {0, 0, false, static_cast<int>(c), keys};
@@ -189,11 +207,13 @@ void Decoder::feed_paste(std::vector<Event>& out) {
     // Keep a tail that may be the start of the end marker.
     std::size_t keep = std::min(buffer_.size(), kEnd.size() - 1);
     std::size_t take = buffer_.size() - keep;
-    if (paste_.size() < kMaxPaste) paste_.append(buffer_, 0, std::min(take, kMaxPaste - paste_.size()));
+    if (paste_.size() < kMaxPaste)
+      paste_.append(buffer_, 0, std::min(take, kMaxPaste - paste_.size()));
     buffer_.erase(0, take);
     return;
   }
-  if (paste_.size() < kMaxPaste) paste_.append(buffer_, 0, std::min(end, kMaxPaste - paste_.size()));
+  if (paste_.size() < kMaxPaste)
+    paste_.append(buffer_, 0, std::min(end, kMaxPaste - paste_.size()));
   buffer_.erase(0, end + kEnd.size());
   Event e;
   e.kind = Event::Kind::Paste;
@@ -206,8 +226,10 @@ void Decoder::feed_paste(std::vector<Event>& out) {
 Decoder::Result Decoder::decode_one(std::vector<Event>& out, bool flush) {
   std::size_t used = 0;
   Result r;
-  if (static_cast<unsigned char>(buffer_[0]) == 0x1B) r = decode_escape(0, 0, out, flush, used);
-  else r = decode_char(0, 0, out, flush, used);
+  if (static_cast<unsigned char>(buffer_[0]) == 0x1B)
+    r = decode_escape(0, 0, out, flush, used);
+  else
+    r = decode_char(0, 0, out, flush, used);
   if (r == Result::Incomplete) return r;
   buffer_.erase(0, std::max<std::size_t>(used, 1));
   return Result::Done;
@@ -289,7 +311,10 @@ Decoder::Result Decoder::decode_char(std::size_t at, std::uint32_t keys, std::ve
     used = at + 1;
     return Result::Done;
   }
-  std::size_t len = b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
+  std::size_t len = b >= 0xC2 && b <= 0xDF   ? 2
+                    : b >= 0xE0 && b <= 0xEF ? 3
+                    : b >= 0xF0 && b <= 0xF4 ? 4
+                                             : 0;
   if (len == 0) {
     ++dropped_;
     used = at + 1;
@@ -340,34 +365,73 @@ Decoder::Result Decoder::decode_ss3(std::size_t at, std::uint32_t alt, std::vect
   std::uint32_t keys = modifiers(mod) | alt;
   auto named = [&](Named k, int fn = 1) { emit_key(named_key(k, keys, fn), out); };
   switch (f) {
-    case 'P': named(Named::F1, 1); return Result::Done;
-    case 'Q': named(Named::F1, 2); return Result::Done;
-    case 'R': named(Named::F1, 3); return Result::Done;
-    case 'S': named(Named::F1, 4); return Result::Done;
-    case 'A': named(Named::Up); return Result::Done;
-    case 'B': named(Named::Down); return Result::Done;
-    case 'C': named(Named::Right); return Result::Done;
-    case 'D': named(Named::Left); return Result::Done;
-    case 'H': named(Named::Home); return Result::Done;
-    case 'F': named(Named::End); return Result::Done;
-    case 'M': named(Named::KpEnter); return Result::Done;
-    default: break;
+    case 'P':
+      named(Named::F1, 1);
+      return Result::Done;
+    case 'Q':
+      named(Named::F1, 2);
+      return Result::Done;
+    case 'R':
+      named(Named::F1, 3);
+      return Result::Done;
+    case 'S':
+      named(Named::F1, 4);
+      return Result::Done;
+    case 'A':
+      named(Named::Up);
+      return Result::Done;
+    case 'B':
+      named(Named::Down);
+      return Result::Done;
+    case 'C':
+      named(Named::Right);
+      return Result::Done;
+    case 'D':
+      named(Named::Left);
+      return Result::Done;
+    case 'H':
+      named(Named::Home);
+      return Result::Done;
+    case 'F':
+      named(Named::End);
+      return Result::Done;
+    case 'M':
+      named(Named::KpEnter);
+      return Result::Done;
+    default:
+      break;
   }
   // The keypad in application mode.
   if (f >= 'p' && f <= 'y') {
     int d = f - 'p';
-    emit_key({vk::kNumpad0 + d, kKeypadScan[d], false, pick(keys, '0' + d, '0' + d, -1), keys}, out);
+    emit_key({vk::kNumpad0 + d, kKeypadScan[d], false, pick(keys, '0' + d, '0' + d, -1), keys},
+             out);
     return Result::Done;
   }
   switch (f) {
-    case 'j': emit_key({vk::kMultiply, 55, false, '*', keys}, out); return Result::Done;
-    case 'k': emit_key({vk::kAdd, 78, false, '+', keys}, out); return Result::Done;
-    case 'l': emit_key({vk::kSeparator, 83, false, ',', keys}, out); return Result::Done;
-    case 'm': emit_key({vk::kSubtract, 74, false, '-', keys}, out); return Result::Done;
-    case 'n': emit_key({vk::kDecimal, 83, false, '.', keys}, out); return Result::Done;
-    case 'o': emit_key({vk::kDivide, 53, true, '/', keys}, out); return Result::Done;
-    case 'X': emit_key({0, 0, false, '=', keys}, out); return Result::Done;
-    default: break;
+    case 'j':
+      emit_key({vk::kMultiply, 55, false, '*', keys}, out);
+      return Result::Done;
+    case 'k':
+      emit_key({vk::kAdd, 78, false, '+', keys}, out);
+      return Result::Done;
+    case 'l':
+      emit_key({vk::kSeparator, 83, false, ',', keys}, out);
+      return Result::Done;
+    case 'm':
+      emit_key({vk::kSubtract, 74, false, '-', keys}, out);
+      return Result::Done;
+    case 'n':
+      emit_key({vk::kDecimal, 83, false, '.', keys}, out);
+      return Result::Done;
+    case 'o':
+      emit_key({vk::kDivide, 53, true, '/', keys}, out);
+      return Result::Done;
+    case 'X':
+      emit_key({0, 0, false, '=', keys}, out);
+      return Result::Done;
+    default:
+      break;
   }
   ++dropped_;
   return Result::Done;
@@ -382,8 +446,10 @@ Decoder::Result Decoder::decode_csi(std::size_t at, std::uint32_t alt, std::vect
     if (at + 1 >= size) return Result::Incomplete;
     char f = buffer_[at + 1];
     used = 2;
-    if (f >= 'A' && f <= 'E') emit_key(named_key(Named::F1, alt, f - 'A' + 1), out);
-    else ++dropped_;
+    if (f >= 'A' && f <= 'E')
+      emit_key(named_key(Named::F1, alt, f - 'A' + 1), out);
+    else
+      ++dropped_;
     return Result::Done;
   }
   // X10 mouse: ESC [ M and three bytes.
@@ -489,19 +555,42 @@ Decoder::Result Decoder::decode_csi(std::size_t at, std::uint32_t alt, std::vect
   std::uint32_t keys = modifiers(at_or(v, 1, 1)) | alt;
   auto named = [&](Named k, int fn = 1) { emit_key(named_key(k, keys, fn), out); };
   switch (f) {
-    case 'A': named(Named::Up); return Result::Done;
-    case 'B': named(Named::Down); return Result::Done;
-    case 'C': named(Named::Right); return Result::Done;
-    case 'D': named(Named::Left); return Result::Done;
-    case 'H': named(Named::Home); return Result::Done;
-    case 'F': named(Named::End); return Result::Done;
-    case 'P': named(Named::F1, 1); return Result::Done;
-    case 'Q': named(Named::F1, 2); return Result::Done;
-    case 'R': named(Named::F1, 3); return Result::Done;
-    case 'S': named(Named::F1, 4); return Result::Done;
-    case 'Z': emit_key(named_key(Named::Tab, keys | kf_shift), out); return Result::Done;
+    case 'A':
+      named(Named::Up);
+      return Result::Done;
+    case 'B':
+      named(Named::Down);
+      return Result::Done;
+    case 'C':
+      named(Named::Right);
+      return Result::Done;
+    case 'D':
+      named(Named::Left);
+      return Result::Done;
+    case 'H':
+      named(Named::Home);
+      return Result::Done;
+    case 'F':
+      named(Named::End);
+      return Result::Done;
+    case 'P':
+      named(Named::F1, 1);
+      return Result::Done;
+    case 'Q':
+      named(Named::F1, 2);
+      return Result::Done;
+    case 'R':
+      named(Named::F1, 3);
+      return Result::Done;
+    case 'S':
+      named(Named::F1, 4);
+      return Result::Done;
+    case 'Z':
+      emit_key(named_key(Named::Tab, keys | kf_shift), out);
+      return Result::Done;
     case 'I':
-    case 'O': return Result::Done;  // focus in / out
+    case 'O':
+      return Result::Done;  // focus in / out
     case 'u': {
       // Keys reported by code: ESC [ code ; modifiers u.
       int code = at_or(v, 0, -1);
@@ -511,15 +600,44 @@ Decoder::Result Decoder::decode_csi(std::size_t at, std::uint32_t alt, std::vect
     }
     case '~': {
       switch (p0) {
-        case 1: case 7: named(Named::Home); return Result::Done;
-        case 2: named(Named::Insert); return Result::Done;
-        case 3: named(Named::Delete); return Result::Done;
-        case 4: case 8: named(Named::End); return Result::Done;
-        case 5: named(Named::PgUp); return Result::Done;
-        case 6: named(Named::PgDn); return Result::Done;
-        case 11: case 12: case 13: case 14: case 15: named(Named::F1, p0 - 10); return Result::Done;
-        case 17: case 18: case 19: case 20: case 21: named(Named::F1, p0 - 11); return Result::Done;
-        case 23: case 24: named(Named::F1, p0 - 12); return Result::Done;
+        case 1:
+        case 7:
+          named(Named::Home);
+          return Result::Done;
+        case 2:
+          named(Named::Insert);
+          return Result::Done;
+        case 3:
+          named(Named::Delete);
+          return Result::Done;
+        case 4:
+        case 8:
+          named(Named::End);
+          return Result::Done;
+        case 5:
+          named(Named::PgUp);
+          return Result::Done;
+        case 6:
+          named(Named::PgDn);
+          return Result::Done;
+        case 11:
+        case 12:
+        case 13:
+        case 14:
+        case 15:
+          named(Named::F1, p0 - 10);
+          return Result::Done;
+        case 17:
+        case 18:
+        case 19:
+        case 20:
+        case 21:
+          named(Named::F1, p0 - 11);
+          return Result::Done;
+        case 23:
+        case 24:
+          named(Named::F1, p0 - 12);
+          return Result::Done;
         case 27: {
           // xterm's modifyOtherKeys: ESC [ 27 ; modifiers ; code ~.
           int code = at_or(v, 2, -1);
@@ -531,12 +649,15 @@ Decoder::Result Decoder::decode_csi(std::size_t at, std::uint32_t alt, std::vect
           in_paste_ = true;
           paste_.clear();
           return Result::Done;
-        case 201: return Result::Done;  // a paste end without a start
-        default: break;
+        case 201:
+          return Result::Done;  // a paste end without a start
+        default:
+          break;
       }
       break;
     }
-    default: break;
+    default:
+      break;
   }
   ++dropped_;
   return Result::Done;

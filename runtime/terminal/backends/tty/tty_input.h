@@ -87,10 +87,8 @@ class Decoder {
   Result decode_one(std::vector<Event>& out, bool flush);
   Result decode_escape(std::size_t at, std::uint32_t alt, std::vector<Event>& out, bool flush,
                        std::size_t& used);
-  Result decode_csi(std::size_t at, std::uint32_t alt, std::vector<Event>& out,
-                    std::size_t& used);
-  Result decode_ss3(std::size_t at, std::uint32_t alt, std::vector<Event>& out,
-                    std::size_t& used);
+  Result decode_csi(std::size_t at, std::uint32_t alt, std::vector<Event>& out, std::size_t& used);
+  Result decode_ss3(std::size_t at, std::uint32_t alt, std::vector<Event>& out, std::size_t& used);
   Result decode_char(std::size_t at, std::uint32_t keys, std::vector<Event>& out, bool flush,
                      std::size_t& used);
   void feed_paste(std::vector<Event>& out);

@@ -10,8 +10,8 @@ namespace kv::term::tty {
 namespace {
 
 // Box-drawing characters of the overlays.
-constexpr char32_t kH = U'─', kV = U'│', kTL = U'┌', kTR = U'┐', kBL = U'└', kBR = U'┘',
-                   kLT = U'├', kRT = U'┤';
+constexpr char32_t kH = U'─', kV = U'│', kTL = U'┌', kTR = U'┐', kBL = U'└', kBR = U'┘', kLT = U'├',
+                   kRT = U'┤';
 
 void frame_box(Frame& f, int top, int left, int height, int width, std::uint8_t attr) {
   if (height < 2 || width < 2) return;
@@ -22,9 +22,12 @@ void frame_box(Frame& f, int top, int left, int height, int width, std::uint8_t 
       if (c < 0 || c >= f.cols()) continue;
       char32_t ch = U' ';
       bool edge_r = r == top || r == bottom, edge_c = c == left || c == right;
-      if (edge_r && edge_c) ch = r == top ? (c == left ? kTL : kTR) : (c == left ? kBL : kBR);
-      else if (edge_r) ch = kH;
-      else if (edge_c) ch = kV;
+      if (edge_r && edge_c)
+        ch = r == top ? (c == left ? kTL : kTR) : (c == left ? kBL : kBR);
+      else if (edge_r)
+        ch = kH;
+      else if (edge_c)
+        ch = kV;
       f.at(r, c) = {ch, attr};
     }
   }
@@ -123,7 +126,8 @@ void draw_status(Frame& f, const Scene& s) {
 
 void draw_modeless(Frame& f, std::string_view text) {
   static constexpr std::string_view kCaption = "Warning/Status message:";
-  int width = std::min(f.cols(), std::max(static_cast<int>(text.size()), static_cast<int>(kCaption.size())) + 4);
+  int width = std::min(
+      f.cols(), std::max(static_cast<int>(text.size()), static_cast<int>(kCaption.size())) + 4);
   if (width < 4 || f.rows() < 4) return;
   int left = (f.cols() - width) / 2;
   frame_box(f, 0, left, 4, width, kBarAttr);
@@ -193,7 +197,7 @@ Layout compute_layout(int rows, int cols, int panel_rows, int panel_cols, int ca
   l.too_small = l.rows < l.panel_rows || l.cols < l.panel_cols;
   if (l.too_small && l.status_row < 0 && l.rows >= 2) l.status_row = l.rows - 1;
   int room = l.status_row >= 0 && l.status_row < l.top + l.panel_rows ? l.status_row - l.top
-                                                                       : l.rows - l.top;
+                                                                      : l.rows - l.top;
   l.view_rows = std::clamp(std::min(room, l.panel_rows), 0, l.panel_rows);
   l.view_cols = std::min(l.cols, l.panel_cols);
   // A terminal that cannot show the whole panel follows the caret.

@@ -219,7 +219,7 @@ TEST_F(TtyDisplayTest, MouseReportsBecomeButtonMessagesInClientCells) {
   open(&menu);
   display_->flush();
   ASSERT_EQ(display_->layout().top, 1);  // the menu bar has the first row
-  type("\x1b[<0;12;6M\x1b[<0;12;6m");   // terminal cell (5, 11): client (4, 11)
+  type("\x1b[<0;12;6M\x1b[<0;12;6m");    // terminal cell (5, 11): client (4, 11)
   std::vector<Message> v = input();
   ASSERT_EQ(v.size(), 2u);
   EXPECT_EQ(v[0].message, wm::kLButtonDown);
@@ -249,7 +249,8 @@ TEST_F(TtyDisplayTest, MenusOpenFromF10AndAltLetter) {
   Message m;
   // F10, Down past the separator, Enter.
   type("\x1b[B\r");
-  display_->default_proc(window_, wm::kSysKeyDown, vk::kF10, make_key_param(68, false, false, false));
+  display_->default_proc(window_, wm::kSysKeyDown, vk::kF10,
+                         make_key_param(68, false, false, false));
   ASSERT_TRUE(display_->peek(m, 0, wm::kCommand, wm::kCommand, true));
   EXPECT_EQ(m.wparam, 9002u);
   // Alt+H opens Help; its item by its letter.
@@ -259,7 +260,8 @@ TEST_F(TtyDisplayTest, MenusOpenFromF10AndAltLetter) {
   EXPECT_EQ(m.wparam, 9009u);
   // A grayed item cannot be chosen; Esc closes without a command.
   type("\r\x1b");
-  display_->default_proc(window_, wm::kSysKeyDown, vk::kF10, make_key_param(68, false, false, false));
+  display_->default_proc(window_, wm::kSysKeyDown, vk::kF10,
+                         make_key_param(68, false, false, false));
   EXPECT_FALSE(display_->peek(m, 0, wm::kCommand, wm::kCommand, true));
 }
 

@@ -55,7 +55,10 @@ const KeyCase kKeys[] = {
     {"Alt+Shift+X", "\x1bX", vk::kA + 23, kf_alt | kf_shift, 'X', 45, false},
     {"Alt+Shift+P", "\x1bP", vk::kA + 15, kf_alt | kf_shift, 'P', 25, false},
     {"Alt+]", "\x1b]", 0, kf_alt, ']', 0, false},
-    {"Alt+1", "\x1b" "1", vk::k0 + 1, kf_alt, '1', 2, false},
+    {"Alt+1",
+     "\x1b"
+     "1",
+     vk::k0 + 1, kf_alt, '1', 2, false},
     {"Alt+Enter", "\x1b\r", vk::kReturn, kf_alt, 13, 28, false},
     {"Esc alone", "\x1b", vk::kEscape, 0, 27, 1, false},
     {"F1 SS3", "\x1bOP", vk::kF1, 0, -1, 59, false},
@@ -199,9 +202,11 @@ TEST(TtyDecoder, MouseReports) {
       {"SGR drag with left held", "\x1b[<32;30;20M", {MouseAction::Motion, 0, 19, 29, 0}},
       {"SGR wheel down", "\x1b[<65;3;4M", {MouseAction::WheelDown, 0, 3, 2, 0}},
       {"SGR Shift+middle", "\x1b[<5;200;60M", {MouseAction::Press, 1, 59, 199, kf_shift}},
-      {"X10 press", std::string("\x1b[M") + char(32) + char(33 + 9) + char(33 + 2),
+      {"X10 press",
+       std::string("\x1b[M") + char(32) + char(33 + 9) + char(33 + 2),
        {MouseAction::Press, 0, 2, 9, 0}},
-      {"X10 release", std::string("\x1b[M") + char(35) + char(33 + 9) + char(33 + 2),
+      {"X10 release",
+       std::string("\x1b[M") + char(35) + char(33 + 9) + char(33 + 2),
        {MouseAction::Release, -1, 2, 9, 0}},
   };
   for (const Case& c : cases) {

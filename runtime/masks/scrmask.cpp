@@ -275,7 +275,7 @@ struct Step {
 };
 
 struct Plan {
-  // key: the 80 bytes of mask text as given, display length, symbols
+  // key: the mask text up to its X'DD', display length, fill character, symbols
   bool used = false;
   int width = 0;
   u8 text[kMaskTextSize];

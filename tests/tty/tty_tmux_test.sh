@@ -144,6 +144,13 @@ start alt=0 && {
   keys M-x F10
   expect_pane "Print Screen"
   keys Escape
+  # Alt+F4 asks to close, as on a desktop.
+  keys M-F4
+  expect_pane "Do you really want to quit?"
+  keys n
+  sleep 0.3
+  pane | grep -q "Do you really want" && fail "question not withdrawn"
+  grep -q "^QUIT" "$log" && fail "No quit"
 }
 finish
 

@@ -113,6 +113,7 @@ TEST(CellviewDeath, KeptTablesLoseTheirFeatureWhenTheTagGoesOrTheStorageGoes) {
         munmap(page, 4096);
         std::vector<std::uint8_t> panel(316, 0), work_s(40, 0), work_d(40, 0);
         std::memcpy(panel.data(), "PANEL1  ", 8);
+        panel[186] = 'X';  // PANEL-REPAINT-SCREEN "X": the call returns at once
         CELLVIEW(panel.data(), nullptr, work_s.data(), work_d.data());
         ok = ok && !kv::engine::options().alternate_colors.on &&
              !kv::engine::options().key_redefinition.on && g_boxes.size() == 1 &&
@@ -134,6 +135,7 @@ TEST(CellviewDeath, LostTableWarningIsSilentWithoutTheTraceSwitch) {
         munmap(page, 4096);
         std::vector<std::uint8_t> panel(316, 0), work_s(40, 0), work_d(40, 0);
         std::memcpy(panel.data(), "PANEL1  ", 8);
+        panel[186] = 'X';  // PANEL-REPAINT-SCREEN "X": the call returns at once
         CELLVIEW(panel.data(), nullptr, work_s.data(), work_d.data());
         std::exit(!kv::engine::options().bailout.on && g_boxes.empty() ? 0 : 1);
       };
@@ -200,6 +202,7 @@ TEST(CellviewDeath, InvalidFunctionNumbersAbort) {
         Init a;
         a.call();
         std::uint8_t panel[316] = {0x00, 0x01};
+        panel[186] = 'X';  // PANEL-REPAINT-SCREEN "X": the call returns at once
         std::uint8_t empty[40] = {};
         CELLVIEW(panel, nullptr, empty, empty);
         std::exit(0);

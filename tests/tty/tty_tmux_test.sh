@@ -150,7 +150,7 @@ start alt=0 && {
   keys n
   sleep 0.3
   pane | grep -q "Do you really want" && fail "question not withdrawn"
-  grep -q "^QUIT" "$log" && fail "No quit"
+  grep -q "^QUIT" "$log" && fail "quit after answering No"
 }
 finish
 

@@ -353,5 +353,38 @@ TEST_F(TtyDisplayTest, ResizeRedrawsAndASmallTerminalSaysSo) {
   EXPECT_NE(redrawn.find("Terminal 20x60 < screen 25x80"), std::string::npos);
 }
 
+TEST_F(TtyDisplayTest, TinyTerminalsShowWhatFitsWithBoxesAndMenus) {
+  MenuBar menu;
+  menu.popups.push_back({"&File", {{"&Open", 9001}, {"", 0}, {"E&xit\tAlt+F4", 9002}}});
+  open(&menu);
+  display_->create_caret(window_, 0, 1);
+  display_->show_caret(window_);
+  display_->set_caret_pos(79, 24);
+  const std::pair<unsigned short, unsigned short> sizes[] = {{1, 1},   {2, 10}, {3, 3},
+                                                             {5, 200}, {4, 12}, {60, 2}};
+  for (auto [rows, cols] : sizes) {
+    SCOPED_TRACE(std::to_string(rows) + "x" + std::to_string(cols));
+    winsize ws{rows, cols, 0, 0};
+    ASSERT_EQ(ioctl(master_, TIOCSWINSZ, &ws), 0);
+    raise(SIGWINCH);
+    draw(24, 70, "corner", 0x1F);
+    display_->flush();
+    EXPECT_EQ(display_->layout().rows, rows);
+    EXPECT_EQ(display_->layout().cols, cols);
+    output();
+    type("\r");
+    EXPECT_EQ(display_->message_box(window_, 3, "A title longer than the terminal is wide",
+                                    "text\rmore text than fits", mb::kOk),
+              kIdOk);
+    type("\x1b[B\r");
+    display_->default_proc(window_, wm::kSysKeyDown, vk::kF10,
+                           make_key_param(68, false, false, false));
+    Message m;
+    ASSERT_TRUE(display_->peek(m, 0, wm::kCommand, wm::kCommand, true));
+    EXPECT_EQ(m.wparam, 9002u);
+    output();
+  }
+}
+
 }  // namespace
 }  // namespace kv::term

@@ -9,7 +9,7 @@ secs=${1:-60}
 dir=${2:-build-fuzz}
 jobs=${KV_JOBS:-$(nproc)}
 
-CC=${CC:-clang} CXX=${CXX:-clang++} cmake -S . -B "$dir" -DKV_FUZZ=ON -DKV_TESTS=OFF \
+CC=${CC:-clang} CXX=${CXX:-clang++} cmake -S . -B "$dir" -DKV_FUZZ=ON -DKV_TESTS=OFF -DKV_QT=OFF \
   -DKV_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$dir" -j "$jobs" --target fuzz_targets
 

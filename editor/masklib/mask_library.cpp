@@ -266,12 +266,9 @@ int DSGNMASKD(std::uint8_t* control, const std::uint8_t* input, std::uint8_t* ou
   if (direction == 'U' && (function == '4' || function == '5')) r.mode = function;
   bool numeric = record[0] == 'N' || record[0] == 'D';
   if (direction == 'D') {
-    // Numeric values are data-length digits: learn that length first, then
-    // put the input's digits at its right-hand end.
-    std::memset(value, '0', sizeof value);
-    kv::mask::MaskRequest probe = r;
-    kv::mask::SCRMASK(probe, value, display, nullptr);
-    int digits = probe.data_length;
+    // Numeric values are data-length digits: the input's digits go at the
+    // right-hand end of that length.
+    int digits = kv::mask::data_length(r);
     if (numeric && digits > 0) {
       std::memset(value, '0', sizeof value);
       int take = std::min(n, digits);

@@ -20,7 +20,6 @@
 #include <string>
 
 #include "runtime/engine/diagnostics.h"
-#include "runtime/terminal/backends/tty/tty_display.h"
 #include "runtime/terminal/cell_screen.h"
 #include "runtime/terminal/keys.h"
 #include "runtime/terminal/pump.h"
@@ -119,10 +118,6 @@ int main(int argc, char** argv) {
     else if (std::strncmp(argv[i], "close=", 6) == 0)
       close = std::atoi(argv[i] + 6);
   }
-  // Linked from static libraries, the tty display's object (and with it
-  // its registration) is only taken in when something names it.
-  volatile auto keep = &make_tty_display;
-  (void)keep;
   first_call_setup();
   ScrCommon& c = common();
   c.screen_rows = static_cast<std::int16_t>(rows);

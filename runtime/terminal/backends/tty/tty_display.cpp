@@ -1074,3 +1074,8 @@ Registrar g_registrar;
 }  // namespace
 
 }  // namespace kv::term
+
+// Programs that link the runtime's static layers take this object (and
+// with it the registration above) in through this symbol, which the
+// terminal layer's link options name.
+extern "C" void kv_tty_display_anchor() {}

@@ -13,7 +13,9 @@
       *>   ENG_SUBST    substitute for Esc (3 digits)
       *>   ENG_WINDOW   "Y": F10 shows the WINDOW panel over ENTRY
       *>   ENG_BREAK    spoils an area: BASE9, STATIC, FIELD, VALDATA,
-      *>                PREDISPLAY (an exit that does not exist)
+      *>                PREDISPLAY (an exit that does not exist);
+      *>                or names an exit: STARS (predisplay on Code),
+      *>                ARROWX (arrow exit)
       *>   ENG_BIG      "Y": the 80 x 43 panel BIG first
       *>   ENG_TIMEOUT  "Y": F5 after 5 seconds (function 12)
       *>   ENG_FLOPPY   "Y": floppy line 1 for Alt (function 8)
@@ -152,6 +154,13 @@
              WHEN "PREDISPLAY"
                MOVE "NOSUCH" TO ENT-PRE-EXIT-NAME
                MOVE X"08" TO ENT-WORK-D(25:1)
+             WHEN "STARS"
+               MOVE "STARS" TO ENT-PRE-EXIT-NAME
+               MOVE X"08" TO ENT-WORK-D(41:1)
+               MOVE "XYZ" TO ENT-CODE
+             WHEN "ARROWX"
+               MOVE "ARROWX" TO ENT-ARROW-EXIT-NAME
+               MOVE "0" TO ENT-PASS-TO-EXIT
            END-EVALUATE
            MOVE "Ada" TO ENT-PERSON
            MOVE 12.50 TO ENT-PRICE
@@ -199,7 +208,7 @@
                MOVE ENT-FIELD-PAINT(I) TO FLAGS(I:1)
            END-PERFORM
            INSPECT FLAGS REPLACING ALL LOW-VALUE BY "."
-           DISPLAY "flags [" FLAGS "]"
+           DISPLAY "flags [" FLAGS "] pass [" ENT-PASS-TO-EXIT "]"
            IF SHOW-ROW > 0
                MOVE 4 TO KV-FUNCTION
                CALL "KORVEXAN" USING KV-FUNCTION KV-SCREEN-SAVE-AREA

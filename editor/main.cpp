@@ -15,7 +15,8 @@ int main(int argc, char** argv) {
     // The product line of the main menu, as compiled from its panel.
     kv::editor::panels::BANNER32 banner;
     auto product = banner.BANNER_PRODUCT();
-    std::cout << "dsgn32 (" << std::string_view(reinterpret_cast<const char*>(product.data()), product.size())
+    std::cout << "dsgn32 ("
+              << std::string_view(reinterpret_cast<const char*>(product.data()), product.size())
               << ") built " << KV_BUILD_DATE << " " << KV_BUILD_TIME << "\n";
     return 0;
   }

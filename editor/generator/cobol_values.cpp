@@ -118,7 +118,8 @@ std::vector<std::uint8_t> numeric_bytes(std::string_view lit, const NumericPictu
     int from_right = np.integer_digits - i;
     digits += from_right <= static_cast<int>(ip.size()) ? ip[ip.size() - from_right] : '0';
   }
-  for (int i = 0; i < np.decimal_digits; ++i) digits += i < static_cast<int>(fp.size()) ? fp[i] : '0';
+  for (int i = 0; i < np.decimal_digits; ++i)
+    digits += i < static_cast<int>(fp.size()) ? fp[i] : '0';
   std::vector<std::uint8_t> out(digits.begin(), digits.end());
   out.resize(static_cast<std::size_t>(size), '0');
   if (negative && np.is_signed && !out.empty()) out[digits.size() - 1] += 0x40;

@@ -14,8 +14,10 @@ std::string spaces(std::size_t n) { return std::string(n, ' '); }
 // `text` padded with spaces to `width` (at least one space after it).
 std::string pad(std::string_view text, std::size_t width) {
   std::string s(text);
-  if (s.size() < width) s.append(width - s.size(), ' ');
-  else s += ' ';
+  if (s.size() < width)
+    s.append(width - s.size(), ' ');
+  else
+    s += ' ';
   return s;
 }
 
@@ -112,16 +114,18 @@ const char* const kFixedPortion[] = {
 
 const char* const kPassComments[] = {
     "----|The above dummy \"01\" area is used  ", "----|    by KORVEXAN to pass to user    ",
-    "----|    exit. You may substitute any   ", "----|    \"01\" level item to pass data   ",
-    "----|    thru KORVEXAN to your exit.    ", "----|    KORVEXAN does not use this data",
+    "----|    exit. You may substitute any   ",   "----|    \"01\" level item to pass data   ",
+    "----|    thru KORVEXAN to your exit.    ",   "----|    KORVEXAN does not use this data",
 };
 const char* const kPaintComments[] = {
-    "----|Set above to \"E\" to flag errors ---", "----|             \"R\" to force repaint--",
-    "----|             \"C\" to Position Cursor", "----|            else set low-value ----",
+    "----|Set above to \"E\" to flag errors ---",
+    "----|             \"R\" to force repaint--",
+    "----|             \"C\" to Position Cursor",
+    "----|            else set low-value ----",
 };
 const char* const kColorComments[] = {
-    "---- Set this to null to accept default.", "----|   To set new color calculate b.g. ",
-    "----|   (0-7)  16 + f.g. (0-15).        ", "----|   (Add 128 to above to get blink) ",
+    "---- Set this to null to accept default.",   "----|   To set new color calculate b.g. ",
+    "----|   (0-7)  16 + f.g. (0-15).        ",   "----|   (Add 128 to above to get blink) ",
     "----|   See \"color\" in the basic manual.",
 };
 const char* const kOptionComments[] = {
@@ -131,7 +135,8 @@ const char* const kOptionComments[] = {
 
 // A "10" entry whose one-line form would pass column 72 keeps its VALUE on
 // the next line (column 21): text beyond column 72 is not COBOL.
-void entry_with_value(std::vector<std::string>& out, const std::string& head, const std::string& value) {
+void entry_with_value(std::vector<std::string>& out, const std::string& head,
+                      const std::string& value) {
   std::string one = head + " VALUE " + value + ".";
   if (one.size() <= 72) {
     out.push_back(one);
@@ -178,13 +183,16 @@ std::vector<std::string> field_data_lines(const FieldLayout& f, char quote) {
       if (f.storage_length >= 40) {
         out.push_back(spaces(22) + "VALUE " + cobol_literal(fitted(content, 40), quote) + ".");
       } else {
-        out.push_back(spaces(20) + "VALUE " +
-                      cobol_literal(fitted(content, static_cast<std::size_t>(f.storage_length)), quote) + ".");
+        out.push_back(
+            spaces(20) + "VALUE " +
+            cobol_literal(fitted(content, static_cast<std::size_t>(f.storage_length)), quote) +
+            ".");
       }
       break;
     }
     case ValueForm::LongQuoted: {
-      std::string content = fitted(quoted_content(v, quote), static_cast<std::size_t>(f.storage_length));
+      std::string content =
+          fitted(quoted_content(v, quote), static_cast<std::size_t>(f.storage_length));
       int rest = f.storage_length - 40;
       out.push_back(spaces(13) + "10 " + name + ".");
       out.push_back(spaces(19) + "15 FILLER" + spaces(25) + "PIC X(40) VALUE");
@@ -256,10 +264,14 @@ std::vector<std::string> copybook_lines(const PanelBuild& b) {
   const int n = static_cast<int>(b.fields.size());
   for (const char* t : kFixedPortion) {
     std::string s = t;
-    if (s == "{MENUA}") s = menu_a;
-    else if (s == "{MENUB}") s = menu_b;
-    else if (s == "{OFFROW}") s = off_row;
-    else if (s == "{OFFCOL}") s = off_col;
+    if (s == "{MENUA}")
+      s = menu_a;
+    else if (s == "{MENUB}")
+      s = menu_b;
+    else if (s == "{OFFROW}")
+      s = off_row;
+    else if (s == "{OFFCOL}")
+      s = off_col;
     s = replace_all(s, "{NAME}", cobol_literal(N, b.quote));
     s = replace_all(s, "{COUNT}", digits(n, 3));
     s = replace_all(s, "{BASE}", std::string(1, static_cast<char>(pr[10])));
@@ -294,7 +306,8 @@ std::vector<std::string> copybook_lines(const PanelBuild& b) {
   bool any_protected = false;
   for (const FieldLayout& f : b.fields) any_protected |= f.initially_protected();
   if (!any_protected) {
-    out.push_back("            05 " + P + "-ATTRIBUTE-BLOCK PIC X(" + digits(4 * n, 4) + ") VALUE LOW-VALUE.");
+    out.push_back("            05 " + P + "-ATTRIBUTE-BLOCK PIC X(" + digits(4 * n, 4) +
+                  ") VALUE LOW-VALUE.");
   } else {
     // COBOL ignores VALUE clauses under REDEFINES, so the "P" of an
     // initially protected field must be in the block itself: the block

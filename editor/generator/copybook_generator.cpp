@@ -41,7 +41,8 @@ std::string until_space(std::string_view s) {
 
 }  // namespace
 
-FileStatus write_file_replacing(const std::string& path, std::string_view text, std::string* detail) {
+FileStatus write_file_replacing(const std::string& path, std::string_view text,
+                                std::string* detail) {
   std::string tmpl = path + ".XXXXXX";
   int fd = mkstemp(tmpl.data());
   auto fail = [&](int e, const std::string& what) {
@@ -103,7 +104,8 @@ bool CopybookGenerator::generate(std::string_view name) {
   return generate_records(records, shown);
 }
 
-bool CopybookGenerator::generate_records(const lib::PanelRecords& records, const std::string& name) {
+bool CopybookGenerator::generate_records(const lib::PanelRecords& records,
+                                         const std::string& name) {
   PanelCheck check = check_panel(records);
   if (check != PanelCheck::Ok) {
     for (auto& m : check_messages(check, name)) say(m, true);
@@ -143,8 +145,10 @@ RunSummary CopybookGenerator::run(Quantity quantity, std::string_view name) {
     if (until_space(name).empty()) return sum;
     std::string n = until_space(lib::padded_name(name));
     if (setup_.progress) setup_.progress(0, 1, n);
-    if (generate(name)) ++sum.generated;
-    else sum.failed.push_back(n);
+    if (generate(name))
+      ++sum.generated;
+    else
+      sum.failed.push_back(n);
     sum.stopped = read_failed_;
     return sum;
   }
@@ -175,8 +179,10 @@ RunSummary CopybookGenerator::run(Quantity quantity, std::string_view name) {
       ++sum.up_to_date;
       continue;
     }
-    if (generate_records(records, n)) ++sum.generated;
-    else sum.failed.push_back(n);
+    if (generate_records(records, n))
+      ++sum.generated;
+    else
+      sum.failed.push_back(n);
   }
   if (tx) {
     FileStatus c = lib_.commit();

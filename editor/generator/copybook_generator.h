@@ -45,7 +45,8 @@ struct RunSummary {
 // Writes `text` to `path` through a temporary file in the same directory.
 // Returns "00", or the file status of the failure with a sentence in
 // `detail`.
-FileStatus write_file_replacing(const std::string& path, std::string_view text, std::string* detail);
+FileStatus write_file_replacing(const std::string& path, std::string_view text,
+                                std::string* detail);
 
 class CopybookGenerator {
  public:

@@ -78,7 +78,8 @@ Bytes PanelBuild::work_d_full() const {
 }
 
 std::optional<int> colour_value(std::string_view bff) {
-  if (bff.size() != 3 || bff[0] < '0' || bff[0] > '7' || !all_digits(bff.substr(1))) return std::nullopt;
+  if (bff.size() != 3 || bff[0] < '0' || bff[0] > '7' || !all_digits(bff.substr(1)))
+    return std::nullopt;
   int b = bff[0] - '0';
   int ff = (bff[1] - '0') * 10 + (bff[2] - '0');
   if (ff > 31) return std::nullopt;
@@ -208,7 +209,8 @@ class StaticEncoder {
       if (repeats(i, need)) {
         close(out);
         int copies = 1;
-        while (copies < 174 && i + copies < cells_ && cell(i + copies) == ch && attr(i + copies) == at)
+        while (copies < 174 && i + copies < cells_ && cell(i + copies) == ch &&
+               attr(i + copies) == at)
           ++copies;
         out.push_back(static_cast<u8>(80 + copies));
         out.push_back(static_cast<u8>(i / 80 + 1));
@@ -242,7 +244,9 @@ class StaticEncoder {
     if (window_ && c == marker_) return 0x00;
     return c;
   }
-  u8 attr(int i) const { return img_.colour[static_cast<std::size_t>(i / 80)][static_cast<std::size_t>(i % 80)]; }
+  u8 attr(int i) const {
+    return img_.colour[static_cast<std::size_t>(i / 80)][static_cast<std::size_t>(i % 80)];
+  }
   bool repeats(int i, int n) const {
     if (i + n >= cells_) return false;
     for (int k = 1; k <= n; ++k)
@@ -310,7 +314,8 @@ PanelBuild build_panel(const lib::PanelRecords& records, const masklib::MaskReco
   ws[7] = b.rows <= 25 ? 1 : b.rows <= 43 ? 3 : 4;
   ws[8] = 1;
   int max_row = 0, max_col = 0;
-  StaticEncoder(img, static_attr, b.window, static_cast<u8>(h.transparent())).encode(ws, max_row, max_col);
+  StaticEncoder(img, static_attr, b.window, static_cast<u8>(h.transparent()))
+      .encode(ws, max_row, max_col);
   int win_h = b.window ? max_row : 0, win_w = b.window ? max_col : 0;
   kv::put_u16(ws.data() + 2, static_cast<std::uint16_t>(win_h));
   kv::put_u16(ws.data() + 4, static_cast<std::uint16_t>(win_w));
@@ -369,7 +374,10 @@ PanelBuild build_panel(const lib::PanelRecords& records, const masklib::MaskReco
     // would be read from its neighbour's bytes.
     f.storage_length = pic ? *pic : rule;
     if (pic && *pic != rule)
-      say("Field " + (f.name.empty() ? std::string("at ") + std::to_string(f.row) + "/" + std::to_string(f.column) : f.name) +
+      say("Field " +
+              (f.name.empty()
+                   ? std::string("at ") + std::to_string(f.row) + "/" + std::to_string(f.column)
+                   : f.name) +
               ": PIC holds " + std::to_string(*pic) + " bytes, its display needs " +
               std::to_string(rule) + "; the PIC is used",
           false, true);
@@ -466,9 +474,12 @@ PanelBuild build_panel(const lib::PanelRecords& records, const masklib::MaskReco
   std::memcpy(pr.data(), hdr.data(), 8);
   kv::put_u16(pr.data() + panel_off::kNumbOfFields, static_cast<std::uint16_t>(n));
   pr[panel_off::kBaseColor] = b.window ? '8' : hdr[47];
-  kv::put_u16(pr.data() + panel_off::kActiveColor, static_cast<std::uint16_t>(colour_value(h.active_colour()).value_or(0)));
-  kv::put_u16(pr.data() + panel_off::kErrorColor, static_cast<std::uint16_t>(colour_value(h.error_colour()).value_or(0)));
-  kv::put_u16(pr.data() + panel_off::kMenuColor, static_cast<std::uint16_t>(colour_value(h.menu_colour()).value_or(0)));
+  kv::put_u16(pr.data() + panel_off::kActiveColor,
+              static_cast<std::uint16_t>(colour_value(h.active_colour()).value_or(0)));
+  kv::put_u16(pr.data() + panel_off::kErrorColor,
+              static_cast<std::uint16_t>(colour_value(h.error_colour()).value_or(0)));
+  kv::put_u16(pr.data() + panel_off::kMenuColor,
+              static_cast<std::uint16_t>(colour_value(h.menu_colour()).value_or(0)));
   std::memcpy(pr.data() + panel_off::kMenuLineA, hdr.data() + 89, 80);
   std::memset(pr.data() + panel_off::kMenuMsg, ' ', 80);
   put_digit_field(pr.data() + panel_off::kCursorField, digits_of(59, 3), 0);
@@ -483,7 +494,8 @@ PanelBuild build_panel(const lib::PanelRecords& records, const masklib::MaskReco
   put_digit_field(pr.data() + panel_off::kErrorFreq, digits_of(180, 4), 37);
   put_digit_field(pr.data() + panel_off::kErrorTime, digits_of(184, 4), 10);
   char ct = h.cursor_type();
-  pr[panel_off::kCursorType] = (h.version() != 'A' || ct < '0' || ct > '3') ? '1' : static_cast<u8>(ct);
+  pr[panel_off::kCursorType] =
+      (h.version() != 'A' || ct < '0' || ct > '3') ? '1' : static_cast<u8>(ct);
   char ind = h.indicator();
   pr[panel_off::kIndicators] = (ind >= '0' && ind <= '9') ? static_cast<u8>(ind) : '0';
   pr[panel_off::kShiftStates] = ' ';

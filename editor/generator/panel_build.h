@@ -61,7 +61,7 @@ struct FieldLayout {
 };
 
 struct PanelBuild {
-  std::string name;  // up to the first space
+  std::string name;   // up to the first space
   lib::Bytes header;  // normalised header (200 bytes)
   char quote = '\'';
   std::string prefix;  // data-name prefix inside the panel record

@@ -23,31 +23,53 @@ struct KeyField {
 };
 
 const KeyField kHeaderFields[] = {
-    {"title", 13, 30},           {"spec-marker", 43, 1},       {"field-count", 44, 3},
-    {"base-colour", 47, 3},      {"active-colour", 50, 3},     {"error-colour", 53, 3},
-    {"menu-colour", 56, 3},      {"home-field", 59, 3},        {"complete", 62, 1},
-    {"window", 63, 1},           {"reserved", 64, 1},          {"arrow-exit", 65, 8},
-    {"predisplay-exit", 73, 8},  {"postkey-exit", 81, 8},      {"menu-left", 89, 40},
-    {"menu-right", 129, 40},     {"transparent", 169, 1},      {"border-colour", 170, 2},
-    {"present-frequency", 172, 4}, {"present-duration", 176, 4}, {"error-frequency", 180, 4},
-    {"error-duration", 184, 4},  {"saved", 188, 6},            {"cursor-type", 194, 1},
-    {"copybook-current", 195, 1}, {"quote", 196, 1},           {"version", 197, 1},
+    {"title", 13, 30},
+    {"spec-marker", 43, 1},
+    {"field-count", 44, 3},
+    {"base-colour", 47, 3},
+    {"active-colour", 50, 3},
+    {"error-colour", 53, 3},
+    {"menu-colour", 56, 3},
+    {"home-field", 59, 3},
+    {"complete", 62, 1},
+    {"window", 63, 1},
+    {"reserved", 64, 1},
+    {"arrow-exit", 65, 8},
+    {"predisplay-exit", 73, 8},
+    {"postkey-exit", 81, 8},
+    {"menu-left", 89, 40},
+    {"menu-right", 129, 40},
+    {"transparent", 169, 1},
+    {"border-colour", 170, 2},
+    {"present-frequency", 172, 4},
+    {"present-duration", 176, 4},
+    {"error-frequency", 180, 4},
+    {"error-duration", 184, 4},
+    {"saved", 188, 6},
+    {"cursor-type", 194, 1},
+    {"copybook-current", 195, 1},
+    {"quote", 196, 1},
+    {"version", 197, 1},
     {"indicator", 198, 1},
 };
 const KeyField kFieldFields[] = {
-    {"length", 13, 2}, {"colour", 15, 3}, {"type", 20, 1},   {"name", 21, 30},
+    {"length", 13, 2}, {"colour", 15, 3},   {"type", 20, 1},   {"name", 21, 30},
     {"mask", 51, 3},   {"picture", 59, 18}, {"value", 77, 82},
 };
 const KeyField kValidationFields[] = {
-    {"separator", 14, 1}, {"range", 15, 1}, {"values", 16, 70},
+    {"separator", 14, 1},
+    {"range", 15, 1},
+    {"values", 16, 70},
 };
 
 const char* const kOptionNames[3][8] = {
     // byte 1, bit 7 .. bit 0
-    {"Caret Off", "editor bit", "Caret 1/2", "Caret 3/4", "Predisplay", "Post key", "bit 1", "Hot Field"},
+    {"Caret Off", "editor bit", "Caret 1/2", "Caret 3/4", "Predisplay", "Post key", "bit 1",
+     "Hot Field"},
     {"Validation values", "Hot Modify", "Clear 1st.", "Clear Buff", "No Autoskip", "Beep Full",
      "Return (left/right)", "Must Valid"},
-    {"Required", "bit 6", "Return (up/down)", "Blank if 0", "bit 3", "bit 2", "bit 1", "Initially Protected"},
+    {"Required", "bit 6", "Return (up/down)", "Blank if 0", "bit 3", "bit 2", "bit 1",
+     "Initially Protected"},
 };
 
 char hexdig(int v) { return "0123456789ABCDEF"[v & 15]; }
@@ -81,7 +103,9 @@ std::string quoted(const std::uint8_t* p, std::size_t n) {
   return s + "\"";
 }
 
-std::string two(int v) { return {static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)}; }
+std::string two(int v) {
+  return {static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)};
+}
 
 bool digits_at(const Bytes& r, std::size_t off, std::size_t n) {
   for (std::size_t i = off; i < off + n; ++i)
@@ -95,17 +119,19 @@ int number_at(const Bytes& r, std::size_t off, std::size_t n) {
 }
 
 bool is_header(const Bytes& r) {
-  return r.size() == lib::kHeaderLength && r[8] == ' ' && r[9] == ' ' && r[10] == ' ' && r[11] == ' ' &&
-         r[12] == ' ';
+  return r.size() == lib::kHeaderLength && r[8] == ' ' && r[9] == ' ' && r[10] == ' ' &&
+         r[11] == ' ' && r[12] == ' ';
 }
 bool is_image(const Bytes& r) {
-  if (r.size() != lib::kImageLineLength || r[8] != '$' || (r[9] != 'C' && r[9] != 'T') || r[12] != ' ' ||
-      !digits_at(r, 10, 2))
+  if (r.size() != lib::kImageLineLength || r[8] != '$' || (r[9] != 'C' && r[9] != 'T') ||
+      r[12] != ' ' || !digits_at(r, 10, 2))
     return false;
   int row = number_at(r, 10, 2);
   return row >= 1 && row <= 99;
 }
-bool is_field(const Bytes& r) { return r.size() == lib::kFieldLength && r[8] == '&' && digits_at(r, 9, 4); }
+bool is_field(const Bytes& r) {
+  return r.size() == lib::kFieldLength && r[8] == '&' && digits_at(r, 9, 4);
+}
 bool is_validation(const Bytes& r) {
   return r.size() == lib::kValidationLength && r[8] == 'V' && digits_at(r, 9, 4) && r[13] == ' ';
 }
@@ -135,7 +161,8 @@ void emit_panel(std::string& out, const std::vector<Bytes>& recs) {
   // colour first, then the others as they first appear.
   if (!colours.empty()) {
     std::vector<std::uint8_t> order;
-    auto base = lib::attribute_of_triple(std::string(reinterpret_cast<const char*>(h.data() + 47), 3));
+    auto base =
+        lib::attribute_of_triple(std::string(reinterpret_cast<const char*>(h.data() + 47), 3));
     std::set<std::uint8_t> seen;
     for (const Bytes* r : colours)
       for (int c = 0; c < kColumns; ++c) seen.insert((*r)[13 + static_cast<std::size_t>(c)]);
@@ -159,7 +186,8 @@ void emit_panel(std::string& out, const std::vector<Bytes>& recs) {
         out += " |";
         for (int c = 0; c < kColumns; ++c) {
           std::uint8_t a = (*r)[13 + static_cast<std::size_t>(c)];
-          out += kSymbols[static_cast<std::size_t>(std::find(order.begin(), order.end(), a) - order.begin())];
+          out += kSymbols[static_cast<std::size_t>(std::find(order.begin(), order.end(), a) -
+                                                   order.begin())];
         }
         out += "|\n";
       } else {
@@ -176,7 +204,8 @@ void emit_panel(std::string& out, const std::vector<Bytes>& recs) {
         continue;
       }
       out += " |";
-      for (int c = 0; c < kColumns; ++c) put_byte(out, (*r)[13 + static_cast<std::size_t>(c)], false);
+      for (int c = 0; c < kColumns; ++c)
+        put_byte(out, (*r)[13 + static_cast<std::size_t>(c)], false);
       out += "|\n";
     }
   }
@@ -184,12 +213,14 @@ void emit_panel(std::string& out, const std::vector<Bytes>& recs) {
     const Bytes& r = recs[i];
     if (is_image(r)) continue;
     if (is_field(r)) {
-      out += "field " + std::string(r.begin() + 9, r.begin() + 11) + " " + std::string(r.begin() + 11, r.begin() + 13) + "\n";
+      out += "field " + std::string(r.begin() + 9, r.begin() + 11) + " " +
+             std::string(r.begin() + 11, r.begin() + 13) + "\n";
       std::string names;
       const std::uint8_t opts[3] = {r[18], r[19], r[58]};
       for (int b = 0; b < 3; ++b)
         for (int bit = 7; bit >= 0; --bit)
-          if (opts[b] & (1 << bit)) names += (names.empty() ? "" : ", ") + std::string(kOptionNames[b][7 - bit]);
+          if (opts[b] & (1 << bit))
+            names += (names.empty() ? "" : ", ") + std::string(kOptionNames[b][7 - bit]);
       for (const KeyField& k : kFieldFields) {
         std::string key = k.key;
         key.resize(9, ' ');
@@ -215,7 +246,8 @@ void emit_panel(std::string& out, const std::vector<Bytes>& recs) {
 }
 
 std::string format_records(const std::vector<Bytes>& records) {
-  std::string out = "# Panel library text (dsgn32 --export); edit with care, import with dsgn32 --import.\n";
+  std::string out =
+      "# Panel library text (dsgn32 --export); edit with care, import with dsgn32 --import.\n";
   out += std::string("codepage ") + (kv::code_page() == kv::CodePage::Cp850 ? "850" : "437") + "\n";
   std::size_t i = 0;
   while (i < records.size()) {
@@ -228,7 +260,8 @@ std::string format_records(const std::vector<Bytes>& records) {
     std::string name = name_of(r);
     std::vector<Bytes> block{r};
     ++i;
-    while (i < records.size() && name_of(records[i]) == name && records[i].size() >= 9 && !is_header(records[i]))
+    while (i < records.size() && name_of(records[i]) == name && records[i].size() >= 9 &&
+           !is_header(records[i]))
       block.push_back(records[i++]);
     emit_panel(out, block);
   }
@@ -239,8 +272,8 @@ std::string format_records(const std::vector<Bytes>& records) {
 
 std::string records_to_text(const std::vector<Bytes>& records) { return format_records(records); }
 
-FileStatus export_library(RecordFile& library, const std::vector<std::string>& names, std::string& out,
-                          std::vector<std::string>* missing) {
+FileStatus export_library(RecordFile& library, const std::vector<std::string>& names,
+                          std::string& out, std::vector<std::string>* missing) {
   std::vector<Bytes> records;
   Bytes rec;
   if (names.empty()) {
@@ -301,7 +334,8 @@ class Parser {
       if (eol == text_.size()) break;
       pos = eol + 1;
     }
-    if (!error_ && in_panel_) fail("panel " + std::string(kv::trim_right(panel_.name)) + " has no \"end\"");
+    if (!error_ && in_panel_)
+      fail("panel " + std::string(kv::trim_right(panel_.name)) + " has no \"end\"");
     if (!error_) {
       std::set<Bytes> keys;
       auto check = [&](const Bytes& r) {
@@ -311,9 +345,13 @@ class Parser {
       };
       for (auto& p : out_.panels)
         for (auto& r : p.records)
-          if (!check(r)) return ParseError{0, "two records have the key \"" + std::string(r.begin(), r.begin() + 13) + "\""};
+          if (!check(r))
+            return ParseError{
+                0, "two records have the key \"" + std::string(r.begin(), r.begin() + 13) + "\""};
       for (auto& r : out_.loose)
-        if (!check(r)) return ParseError{0, "two records have the key \"" + std::string(r.begin(), r.begin() + 13) + "\""};
+        if (!check(r))
+          return ParseError{
+              0, "two records have the key \"" + std::string(r.begin(), r.begin() + 13) + "\""};
     }
     return error_;
   }
@@ -350,7 +388,8 @@ class Parser {
         pos += 2;
         return true;
       }
-      if (e == 'x' && pos + 3 < s.size() + 0 && std::isxdigit(static_cast<unsigned char>(s[pos + 2])) &&
+      if (e == 'x' && pos + 3 < s.size() + 0 &&
+          std::isxdigit(static_cast<unsigned char>(s[pos + 2])) &&
           std::isxdigit(static_cast<unsigned char>(s[pos + 3]))) {
         b = static_cast<std::uint8_t>(std::stoi(std::string(s.substr(pos + 2, 2)), nullptr, 16));
         pos += 4;
@@ -359,7 +398,8 @@ class Parser {
       return fail("unknown escape \\" + std::string(1, e) + " (use \\\\, \\\" or \\xHH)"), false;
     }
     if (c < 0x80) {
-      if (c < 0x20 || c == 0x7F) return fail("a control character in the text (write it as \\xHH)"), false;
+      if (c < 0x20 || c == 0x7F)
+        return fail("a control character in the text (write it as \\xHH)"), false;
       b = c;
       ++pos;
       return true;
@@ -382,7 +422,8 @@ class Parser {
       if (s[pos] == '"') return fail("a \" inside a value must be written \\\""), false;
       std::uint8_t b;
       if (!decode_char(s.substr(0, end), pos, b)) return false;
-      if (n >= width) return fail("the value is longer than " + std::to_string(width) + " characters"), false;
+      if (n >= width)
+        return fail("the value is longer than " + std::to_string(width) + " characters"), false;
       dst[n++] = b;
     }
     return true;
@@ -393,7 +434,8 @@ class Parser {
     if (s.size() % 2 != 0) return fail("an odd number of hexadecimal digits"), false;
     out.clear();
     for (std::size_t i = 0; i < s.size(); i += 2) {
-      if (!std::isxdigit(static_cast<unsigned char>(s[i])) || !std::isxdigit(static_cast<unsigned char>(s[i + 1])))
+      if (!std::isxdigit(static_cast<unsigned char>(s[i])) ||
+          !std::isxdigit(static_cast<unsigned char>(s[i + 1])))
         return fail("hexadecimal digits were expected"), false;
       out.push_back(static_cast<std::uint8_t>(std::stoi(std::string(s.substr(i, 2)), nullptr, 16)));
     }
@@ -401,7 +443,8 @@ class Parser {
   }
 
   std::optional<int> row_number(std::string_view w) {
-    if (w.size() != 2 || !std::isdigit(static_cast<unsigned char>(w[0])) || !std::isdigit(static_cast<unsigned char>(w[1])))
+    if (w.size() != 2 || !std::isdigit(static_cast<unsigned char>(w[0])) ||
+        !std::isdigit(static_cast<unsigned char>(w[1])))
       return std::nullopt;
     return (w[0] - '0') * 10 + (w[1] - '0');
   }
@@ -415,7 +458,8 @@ class Parser {
     std::string_view inner = s.substr(1, s.size() - 2);
     std::size_t pos = 0;
     for (int c = 0; c < kColumns; ++c) {
-      if (pos >= inner.size()) return fail("the row has " + std::to_string(c) + " cells, not 80"), false;
+      if (pos >= inner.size())
+        return fail("the row has " + std::to_string(c) + " cells, not 80"), false;
       if (!cell(inner, pos, dst[c])) return false;
     }
     if (pos != inner.size()) return fail("the row has more than 80 cells"), false;
@@ -423,7 +467,8 @@ class Parser {
   }
 
   void finish_block() {
-    if (section_ == Section::Header || section_ == Section::Field || section_ == Section::Validation) {
+    if (section_ == Section::Header || section_ == Section::Field ||
+        section_ == Section::Validation) {
       const KeyField* fields;
       std::size_t count;
       std::vector<std::string> extra;
@@ -435,7 +480,8 @@ class Parser {
         fields = kValidationFields, count = std::size(kValidationFields);
       }
       for (std::size_t i = 0; i < count; ++i)
-        if (!seen_.count(fields[i].key)) return fail_at(block_line_, std::string("the block lacks \"") + fields[i].key + "\"");
+        if (!seen_.count(fields[i].key))
+          return fail_at(block_line_, std::string("the block lacks \"") + fields[i].key + "\"");
       for (auto& e : extra)
         if (!seen_.count(e)) return fail_at(block_line_, "the block lacks \"" + e + "\"");
       if (section_ == Section::Header) {
@@ -460,10 +506,12 @@ class Parser {
     block_[8] = static_cast<std::uint8_t>(kind);
   }
 
-  void key_line(std::string_view key, std::string_view rest, const KeyField* fields, std::size_t count) {
+  void key_line(std::string_view key, std::string_view rest, const KeyField* fields,
+                std::size_t count) {
     for (std::size_t i = 0; i < count; ++i)
       if (key == fields[i].key) {
-        if (!seen_.insert(std::string(key)).second) return fail("\"" + std::string(key) + "\" given twice");
+        if (!seen_.insert(std::string(key)).second)
+          return fail("\"" + std::string(key) + "\" given twice");
         quoted_value(rest, fields[i].width, block_.data() + fields[i].off);
         return;
       }
@@ -480,7 +528,8 @@ class Parser {
       for (int i = 0; i < 3; ++i) {
         std::string_view w = word(rest);
         Bytes b;
-        if (!hex_bytes(w, b) || b.size() != 1) return fail("options are three bytes in hexadecimal");
+        if (!hex_bytes(w, b) || b.size() != 1)
+          return fail("options are three bytes in hexadecimal");
         o[i] = b[0];
       }
       if (!rest.empty()) return fail("options are three bytes in hexadecimal");
@@ -488,12 +537,15 @@ class Parser {
       return;
     }
     if (section_ == Section::Field && (key == "tab" || key == "sort")) {
-      if (!seen_.insert(std::string(key)).second) return fail("\"" + std::string(key) + "\" given twice");
+      if (!seen_.insert(std::string(key)).second)
+        return fail("\"" + std::string(key) + "\" given twice");
       std::string_view w = trim(rest);
-      if (w.empty() || w.size() > 5 || !std::all_of(w.begin(), w.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
+      if (w.empty() || w.size() > 5 ||
+          !std::all_of(w.begin(), w.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
           std::stoi(std::string(w)) > 65535)
         return fail(std::string(key) + " is a number from 0 to 65535");
-      kv::put_u16(block_.data() + (key == "tab" ? 54 : 56), static_cast<std::uint16_t>(std::stoi(std::string(w))));
+      kv::put_u16(block_.data() + (key == "tab" ? 54 : 56),
+                  static_cast<std::uint16_t>(std::stoi(std::string(w))));
       return;
     }
     fail("unknown key \"" + std::string(key) + "\"");
@@ -513,8 +565,12 @@ class Parser {
     if (kind == 'T') {
       if (t == "nul") {
         std::memset(cells, 0, kColumns);
-      } else if (!row_cells(t, [&](std::string_view s, std::size_t& p, std::uint8_t& b) { return decode_char(s, p, b); },
-                            cells)) {
+      } else if (!row_cells(
+                     t,
+                     [&](std::string_view s, std::size_t& p, std::uint8_t& b) {
+                       return decode_char(s, p, b);
+                     },
+                     cells)) {
         return;
       }
     } else {
@@ -522,17 +578,21 @@ class Parser {
       if (word(tt) == "hex") {
         Bytes b;
         if (!hex_bytes(tt, b)) return;
-        if (b.size() != static_cast<std::size_t>(kColumns)) return fail("a colour row holds 80 bytes");
+        if (b.size() != static_cast<std::size_t>(kColumns))
+          return fail("a colour row holds 80 bytes");
         std::memcpy(cells, b.data(), b.size());
-      } else if (!row_cells(t,
-                            [&](std::string_view s, std::size_t& p, std::uint8_t& b) {
-                              auto it = legend_.find(s[p]);
-                              if (it == legend_.end()) return fail(std::string("symbol ") + s[p] + " is not in the legend"), false;
-                              b = it->second;
-                              ++p;
-                              return true;
-                            },
-                            cells)) {
+      } else if (!row_cells(
+                     t,
+                     [&](std::string_view s, std::size_t& p, std::uint8_t& b) {
+                       auto it = legend_.find(s[p]);
+                       if (it == legend_.end())
+                         return fail(std::string("symbol ") + s[p] + " is not in the legend"),
+                                false;
+                       b = it->second;
+                       ++p;
+                       return true;
+                     },
+                     cells)) {
         return;
       }
     }
@@ -546,13 +606,17 @@ class Parser {
     std::string_view w = word(rest);
     if (!in_panel_) {
       if (w == "codepage") {
-        if (rest == "437") kv::set_code_page(kv::CodePage::Cp437);
-        else if (rest == "850") kv::set_code_page(kv::CodePage::Cp850);
-        else fail("code page 437 or 850 was expected");
+        if (rest == "437")
+          kv::set_code_page(kv::CodePage::Cp437);
+        else if (rest == "850")
+          kv::set_code_page(kv::CodePage::Cp850);
+        else
+          fail("code page 437 or 850 was expected");
       } else if (w == "record") {
         Bytes b;
         if (!hex_bytes(rest, b)) return;
-        if (b.size() < 13 || b.size() > lib::kMaxRecord) return fail("a record holds 13 to 200 bytes");
+        if (b.size() < 13 || b.size() > lib::kMaxRecord)
+          return fail("a record holds 13 to 200 bytes");
         out_.loose.push_back(std::move(b));
       } else if (w == "panel") {
         std::uint8_t name[8];
@@ -571,7 +635,8 @@ class Parser {
     if (w == "end") {
       finish_block();
       if (error_) return;
-      if (!have_header_) return fail("panel " + std::string(kv::trim_right(panel_.name)) + " has no header");
+      if (!have_header_)
+        return fail("panel " + std::string(kv::trim_right(panel_.name)) + " has no header");
       std::sort(panel_.records.begin(), panel_.records.end(), [](const Bytes& a, const Bytes& b) {
         return std::lexicographical_compare(a.begin(), a.begin() + 13, b.begin(), b.begin() + 13);
       });
@@ -586,9 +651,12 @@ class Parser {
       std::string_view r = rest;
       auto row = row_number(word(r));
       auto col = row_number(word(r));
-      if (!row || !col || !r.empty()) return fail(std::string(w) + " needs a row and a column of two digits");
-      if (w == "field") start_block(Section::Field, lib::kFieldLength, '&');
-      else start_block(Section::Validation, lib::kValidationLength, 'V');
+      if (!row || !col || !r.empty())
+        return fail(std::string(w) + " needs a row and a column of two digits");
+      if (w == "field")
+        start_block(Section::Field, lib::kFieldLength, '&');
+      else
+        start_block(Section::Validation, lib::kValidationLength, 'V');
       std::string pos = two(*row) + two(*col);
       std::memcpy(block_.data() + 9, pos.data(), 4);
       if (w == "field") {
@@ -602,7 +670,8 @@ class Parser {
       finish_block();
       Bytes b;
       if (!hex_bytes(rest, b)) return;
-      if (b.size() < 13 || b.size() > lib::kMaxRecord) return fail("a record holds 13 to 200 bytes");
+      if (b.size() < 13 || b.size() > lib::kMaxRecord)
+        return fail("a record holds 13 to 200 bytes");
       panel_.records.push_back(std::move(b));
       return;
     }
@@ -618,7 +687,8 @@ class Parser {
           std::string_view sym = word(rest);
           Bytes b;
           if (sym.size() != 1 || sym == "|") return fail("a legend symbol is one character");
-          if (!hex_bytes(rest, b) || b.size() != 1) return fail("a legend gives one attribute byte in hexadecimal");
+          if (!hex_bytes(rest, b) || b.size() != 1)
+            return fail("a legend gives one attribute byte in hexadecimal");
           legend_[sym[0]] = b[0];
           return;
         }

@@ -49,7 +49,7 @@ FileStatus export_library(RecordFile& library, const std::vector<std::string>& n
 std::string records_to_text(const std::vector<Bytes>& records);
 
 struct ParsedPanel {
-  std::string name;  // 8 characters, as in the keys
+  std::string name;            // 8 characters, as in the keys
   std::vector<Bytes> records;  // in key order
 };
 struct ParsedLibrary {
@@ -67,7 +67,8 @@ std::optional<ParseError> parse_text(std::string_view text, ParsedLibrary& out);
 // Writes a parsed library into `library` (open I-O) in one transaction:
 // each panel replaces the panel of that name, loose records replace records
 // of their keys.  On failure the library is left as it was.
-FileStatus import_parsed(RecordFile& library, const ParsedLibrary& parsed, std::string* detail = nullptr);
+FileStatus import_parsed(RecordFile& library, const ParsedLibrary& parsed,
+                         std::string* detail = nullptr);
 
 // The panels of a parsed library as the generator reads them.
 std::vector<lib::PanelRecords> panel_records(const ParsedLibrary& parsed);

@@ -93,8 +93,8 @@ class Cli {
       out_ << kUsage;
       return kExitOk;
     }
-    int commands = !o_.generate.empty() + o_.all + o_.revised + o_.editmask + o_.list + o_.do_export +
-                   o_.do_import;
+    int commands = !o_.generate.empty() + o_.all + o_.revised + o_.editmask + o_.list +
+                   o_.do_export + o_.do_import;
     if (commands == 0) {
       err_ << "dsgn32: the interactive editor is not available in this build; use the batch "
               "commands (dsgn32 --help)\n";
@@ -130,19 +130,25 @@ class Cli {
       };
       auto choice = [&](char& into) {
         std::string v;
-        if (!value(v) || v.size() != 1 || std::string("YNDynd").find(v[0]) == std::string::npos) return false;
+        if (!value(v) || v.size() != 1 || std::string("YNDynd").find(v[0]) == std::string::npos)
+          return false;
         into = static_cast<char>(std::toupper(static_cast<unsigned char>(v[0])));
         return true;
       };
       std::string v;
-      if (a == "-h" || a == "--help") o_.help = true;
+      if (a == "-h" || a == "--help")
+        o_.help = true;
       else if (a == "--generate") {
         if (!value(v)) return usage("--generate needs a panel name");
         o_.generate.push_back(v);
-      } else if (a == "--all") o_.all = true;
-      else if (a == "--revised") o_.revised = true;
-      else if (a == "--editmask") o_.editmask = true;
-      else if (a == "--list") o_.list = true;
+      } else if (a == "--all")
+        o_.all = true;
+      else if (a == "--revised")
+        o_.revised = true;
+      else if (a == "--editmask")
+        o_.editmask = true;
+      else if (a == "--list")
+        o_.list = true;
       else if (a == "--export") {
         if (!value(o_.export_file)) return usage("--export needs a file name (or -)");
         o_.do_export = true;
@@ -162,17 +168,22 @@ class Cli {
         if (!value(v)) return usage("--panel needs a panel name");
         o_.panels.push_back(v);
       } else if (a == "--named-attributes") {
-        if (!choice(o_.choices.named_attributes)) return usage("--named-attributes takes Y, N or D");
+        if (!choice(o_.choices.named_attributes))
+          return usage("--named-attributes takes Y, N or D");
       } else if (a == "--comments") {
         if (!choice(o_.choices.comments)) return usage("--comments takes Y, N or D");
       } else if (a == "--prefix") {
         if (!choice(o_.choices.prefix)) return usage("--prefix takes Y, N or D");
-      } else if (a == "--quiet") o_.quiet = true;
-      else if (a == "--verbose") o_.verbose = true;
-      else return usage("unknown argument '" + a + "'");
+      } else if (a == "--quiet")
+        o_.quiet = true;
+      else if (a == "--verbose")
+        o_.verbose = true;
+      else
+        return usage("unknown argument '" + a + "'");
     }
     for (const std::string& n : o_.generate)
-      if (n.empty() || n.size() > 8) return usage("a panel name has 1 to 8 characters: '" + n + "'");
+      if (n.empty() || n.size() > 8)
+        return usage("a panel name has 1 to 8 characters: '" + n + "'");
     return kExitOk;
   }
 
@@ -195,9 +206,12 @@ class Cli {
   }
 
   void message(const gen::Message& m) {
-    if (m.error) err_ << "dsgn32: " << m.text << "\n";
-    else if (m.warning && !o_.quiet) err_ << "dsgn32: warning: " << m.text << "\n";
-    else if (o_.verbose) err_ << m.text << "\n";
+    if (m.error)
+      err_ << "dsgn32: " << m.text << "\n";
+    else if (m.warning && !o_.quiet)
+      err_ << "dsgn32: warning: " << m.text << "\n";
+    else if (o_.verbose)
+      err_ << m.text << "\n";
   }
 
   int open_library(RecordFile& f, OpenMode mode) {
@@ -223,7 +237,8 @@ class Cli {
       return false;
     }
     if (!o_.quiet)
-      err_ << "dsgn32: note: no mask library " << path << "; masked fields use the built-in masks\n";
+      err_ << "dsgn32: note: no mask library " << path
+           << "; masked fields use the built-in masks\n";
     return true;
   }
 
@@ -262,8 +277,10 @@ class Cli {
       for (const std::string& n : o_.generate) {
         done = ++k;
         total = static_cast<int>(o_.generate.size());
-        if (g.generate(n)) ++sum.generated;
-        else sum.failed.push_back(n);
+        if (g.generate(n))
+          ++sum.generated;
+        else
+          sum.failed.push_back(n);
       }
     }
     lib.close();
@@ -293,15 +310,16 @@ class Cli {
     if (int rc = open_library(lib, OpenMode::Input)) return rc;
     std::vector<std::string> names;
     FileStatus s = lib::list_panels(lib, names);
-    if (!s.ok()) return fail("error reading " + o_.library + " (status " + std::string(s.text()) + ")");
+    if (!s.ok())
+      return fail("error reading " + o_.library + " (status " + std::string(s.text()) + ")");
     out_ << "PANEL     FIELDS COMPLETE COPYBOOK SAVED    TITLE\n";
     for (const std::string& n : names) {
       lib::Bytes h;
       if (!lib.read(lib::header_key(n), h).ok() || h.size() != lib::kHeaderLength) continue;
       lib::HeaderView v(h);
       std::string date = v.save_date();
-      out_ << std::left << std::setw(10) << std::string(kv::trim_right(n)) << std::right << std::setw(6)
-           << v.field_count().value_or(0) << " " << std::left << std::setw(8)
+      out_ << std::left << std::setw(10) << std::string(kv::trim_right(n)) << std::right
+           << std::setw(6) << v.field_count().value_or(0) << " " << std::left << std::setw(8)
            << (v.complete() == 'Y' ? "yes" : "no") << " " << std::setw(8)
            << (v.copybook_current() == 'Y' ? "current" : "old") << " " << date.substr(0, 2) << "/"
            << date.substr(2, 2) << "/" << date.substr(4, 2) << "  "
@@ -316,7 +334,8 @@ class Cli {
     std::string text;
     std::vector<std::string> missing;
     FileStatus s = text::export_library(lib, o_.panels, text, &missing);
-    if (!s.ok()) return fail("error reading " + o_.library + " (status " + std::string(s.text()) + ")");
+    if (!s.ok())
+      return fail("error reading " + o_.library + " (status " + std::string(s.text()) + ")");
     for (const std::string& m : missing) err_ << "dsgn32: Panel " << m << " not found....\n";
     if (o_.export_file == "-") {
       out_ << text;
@@ -351,15 +370,20 @@ class Cli {
     RecordFile lib;
     if (!is_file(o_.library)) {
       FileStatus c = lib.open(o_.library, OpenMode::Output);
-      if (!c.ok()) return fail("cannot create library " + o_.library + " (status " + std::string(c.text()) + ")");
+      if (!c.ok())
+        return fail("cannot create library " + o_.library + " (status " + std::string(c.text()) +
+                    ")");
       lib.close();
     }
     if (int rc = open_library(lib, OpenMode::InputOutput)) return rc;
     std::string detail;
     FileStatus s = text::import_parsed(lib, parsed, &detail);
-    if (!s.ok()) return fail("import failed while " + detail + " (status " + std::string(s.text()) + "); the library is unchanged");
+    if (!s.ok())
+      return fail("import failed while " + detail + " (status " + std::string(s.text()) +
+                  "); the library is unchanged");
     if (!o_.quiet)
-      err_ << "dsgn32: imported " << parsed.panels.size() << " panel(s) into " << o_.library << "\n";
+      err_ << "dsgn32: imported " << parsed.panels.size() << " panel(s) into " << o_.library
+           << "\n";
     return kExitOk;
   }
 

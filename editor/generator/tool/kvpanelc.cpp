@@ -75,22 +75,26 @@ int main(int argc, char** argv) {
         continue;
       }
       bool bad = false;
-      gen::PanelBuild b = gen::build_panel(r, gen::builtin_default_mask(), masks, {}, [&](const gen::Message& m) {
-        if (m.error) {
-          std::cerr << src << ": " << m.text << "\n";
-          bad = true;
-        } else if (m.warning) {
-          std::cerr << src << ": warning: " << m.text << "\n";
-        }
-      });
+      gen::PanelBuild b =
+          gen::build_panel(r, gen::builtin_default_mask(), masks, {}, [&](const gen::Message& m) {
+            if (m.error) {
+              std::cerr << src << ": " << m.text << "\n";
+              bad = true;
+            } else if (m.warning) {
+              std::cerr << src << ": warning: " << m.text << "\n";
+            }
+          });
       if (bad || b.too_large) {
         ++failures;
         continue;
       }
-      if (!cobol_dir.empty() && !write(cobol_dir + "/" + b.name + ".COB", gen::copybook_text(b))) return 1;
+      if (!cobol_dir.empty() && !write(cobol_dir + "/" + b.name + ".COB", gen::copybook_text(b)))
+        return 1;
       if (!cpp_dir.empty()) {
-        gen::CppSource c = gen::cpp_panel(b, src.substr(src.rfind('/') == std::string::npos ? 0 : src.rfind('/') + 1));
-        if (!write(cpp_dir + "/" + b.name + ".h", c.header) || !write(cpp_dir + "/" + b.name + ".cpp", c.source))
+        gen::CppSource c = gen::cpp_panel(
+            b, src.substr(src.rfind('/') == std::string::npos ? 0 : src.rfind('/') + 1));
+        if (!write(cpp_dir + "/" + b.name + ".h", c.header) ||
+            !write(cpp_dir + "/" + b.name + ".cpp", c.source))
           return 1;
       }
     }

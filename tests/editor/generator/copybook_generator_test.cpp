@@ -30,7 +30,11 @@ class GeneratorRunTest : public ::testing::Test {
     ASSERT_TRUE(lib_.open(dir_ + "/TEST.PNL", OpenMode::InputOutput).ok());
     PanelFixture good("GOOD");
     FieldSpec f;
-    f.row = 2; f.column = 2; f.length = 4; f.picture = "X(4)"; f.name = "G-FIELD";
+    f.row = 2;
+    f.column = 2;
+    f.length = 4;
+    f.picture = "X(4)";
+    f.name = "G-FIELD";
     good.field(f);
     good.store(lib_);
     PanelFixture inc("INCOMP");

@@ -34,7 +34,13 @@ PanelFixture orders_panel() {
   auto add = [&](int row, int col, int len, const char* name, const char* pic, const char* value,
                  char type = ' ') {
     FieldSpec f;
-    f.row = row; f.column = col; f.length = len; f.name = name; f.picture = pic; f.value = value; f.type = type;
+    f.row = row;
+    f.column = col;
+    f.length = len;
+    f.name = name;
+    f.picture = pic;
+    f.value = value;
+    f.type = type;
     p.field(f);
   };
   add(3, 12, 10, "CUSTOMER", "X(10)", "");
@@ -73,19 +79,24 @@ TEST(CopybookTextTest, FixedLayoutColumnsAndTags) {
   EXPECT_EQ(l2.find("Generated...:"), 44u);
   EXPECT_EQ(l2.substr(58), "02/25/99");
   EXPECT_EQ(line_with(lines, "Panel Title:"), "      *  Panel Title: Order entry");
-  EXPECT_EQ(line_with(lines, "-NAME  "), "             10 ORDERS-NAME           PIC X(8)      VALUE 'ORDERS'.");
+  EXPECT_EQ(line_with(lines, "-NAME  "),
+            "             10 ORDERS-NAME           PIC X(8)      VALUE 'ORDERS'.");
   EXPECT_EQ(line_with(lines, "-ACTIVE-COLOR"),
             "             10 ORDERS-ACTIVE-COLOR   PIC 9(4) COMP-5 VALUE 112.");
   // Menu halves: the quote at column 30, the period at column 72.
-  auto it = std::find(lines.begin(), lines.end(), "              15 ORDERS-MENU-LINE-A   PIC X(40)        VALUE");
+  auto it = std::find(lines.begin(), lines.end(),
+                      "              15 ORDERS-MENU-LINE-A   PIC X(40)        VALUE");
   ASSERT_NE(it, lines.end());
   EXPECT_EQ(*(it + 1), std::string(29, ' ') + "'F1=Help  F3=Exit                        '.");
   EXPECT_EQ((it + 1)->size(), 72u);
   // Not a window panel: fillers in place of the offsets.
-  EXPECT_EQ(std::count(lines.begin(), lines.end(), "             10 FILLER    PIC XX VALUE LOW-VALUES."), 2);
+  EXPECT_EQ(
+      std::count(lines.begin(), lines.end(), "             10 FILLER    PIC XX VALUE LOW-VALUES."),
+      2);
   EXPECT_EQ(line_with(lines, "-ATTRIBUTE-BLOCK PIC"),
             "            05 ORDERS-ATTRIBUTE-BLOCK PIC X(0032) VALUE LOW-VALUE.");
-  EXPECT_EQ(line_with(lines, "CUSTOMER-P"), "             10 CUSTOMER-P                      PIC X.");
+  EXPECT_EQ(line_with(lines, "CUSTOMER-P"),
+            "             10 CUSTOMER-P                      PIC X.");
   EXPECT_EQ(line_with(lines, "OCCURS"), "             10 ORDERS-ATTRIBUTE-TABLE OCCURS 008");
   EXPECT_EQ(line_with(lines, "INDEXED"), "                    INDEXED ORDERS-IDX.");
   // Tags: fields counted from 1, FILLER counted but not tagged.
@@ -96,7 +107,8 @@ TEST(CopybookTextTest, FixedLayoutColumnsAndTags) {
   std::string chunk = line_with(lines, "PIC X(14) VALUE X'");
   EXPECT_EQ(chunk.size(), 70u);
   EXPECT_EQ(line_with(lines, "HIGH-VALUE."), "           05  FILLER PIC X VALUE HIGH-VALUE.");
-  EXPECT_EQ(line_with(lines, "PIC X(4) VALUE X'"), "           05  FILLER PIC X(4) VALUE X'00FFFFFF'.");
+  EXPECT_EQ(line_with(lines, "PIC X(4) VALUE X'"),
+            "           05  FILLER PIC X(4) VALUE X'00FFFFFF'.");
 }
 
 TEST(CopybookTextTest, FieldDataLineForms) {
@@ -108,14 +120,25 @@ TEST(CopybookTextTest, FieldDataLineForms) {
   } cases[] = {
       {"", 5, "X(5)", {"             10 A                              PIC X(5)."}},
       {"ZERO", 5, "9(5)", {"             10 A                              PIC 9(5) VALUE ZERO."}},
-      {"ALL '-", 5, "X(5)", {"             10 A                              PIC X(5) VALUE ALL '-'."}},
-      {"'AB'", 5, "X(5)",
-       {"             10 A                              PIC X(5)", "                    VALUE 'AB   '."}},
-      {"'ABC", 40, "X(40)",
+      {"ALL '-",
+       5,
+       "X(5)",
+       {"             10 A                              PIC X(5) VALUE ALL '-'."}},
+      {"'AB'",
+       5,
+       "X(5)",
+       {"             10 A                              PIC X(5)",
+        "                    VALUE 'AB   '."}},
+      {"'ABC",
+       40,
+       "X(40)",
        {"             10 A                              PIC X(40)",
         "                      VALUE 'ABC                                     '."}},
-      {"'0123456789012345678901234567890123456789XYZ'", 43, "X(43)",
-       {"             10 A.", "                   15 FILLER                         PIC X(40) VALUE",
+      {"'0123456789012345678901234567890123456789XYZ'",
+       43,
+       "X(43)",
+       {"             10 A.",
+        "                   15 FILLER                         PIC X(40) VALUE",
         "                            '0123456789012345678901234567890123456789'.",
         "                   15 FILLER                         PIC X(03) VALUE",
         "                            'XYZ'."}},
@@ -168,7 +191,10 @@ TEST(CopybookTextTest, InitiallyProtectedForcesNamedAttributesIntoTheBlock) {
   p.header().set_copybook_flags(0x00);
   for (int r = 2; r <= 4; ++r) {
     FieldSpec f;
-    f.row = r; f.column = 2; f.length = 2; f.picture = "XX";
+    f.row = r;
+    f.column = 2;
+    f.length = 2;
+    f.picture = "XX";
     f.name = r == 3 ? "FILLER" : "F" + std::to_string(r);
     if (r >= 3) f.option3 = 0x01;
     p.field(f);
@@ -177,7 +203,8 @@ TEST(CopybookTextTest, InitiallyProtectedForcesNamedAttributesIntoTheBlock) {
   static masklib::MaskLibrary masks;
   PanelBuild b = build_panel(p.records(), builtin_default_mask(), masks, {'N', 'D', 'D'},
                              [&](const Message& m) { msgs.push_back(m.text); });
-  EXPECT_NE(std::find(msgs.begin(), msgs.end(), "FORCING Named Attributes ON for INITIAL-PROTECT field(s)!"),
+  EXPECT_NE(std::find(msgs.begin(), msgs.end(),
+                      "FORCING Named Attributes ON for INITIAL-PROTECT field(s)!"),
             msgs.end());
   auto lines = copybook_lines(b);
   EXPECT_NE(line_with(lines, "F4-O                            PIC X VALUE 'P'."), "");
@@ -199,11 +226,21 @@ TEST(CopybookCobolTest, CompiledCopybooksHoldTheGeneratedAreas) {
     w.header().set_menu_left("Say 'yes'");
     w.text(2, 2, "It's a \"window\"", 0x4E);
     FieldSpec f;
-    f.row = 3; f.column = 5; f.length = 8; f.type = 'H'; f.picture = "X(4)"; f.name = "HEXY";
+    f.row = 3;
+    f.column = 5;
+    f.length = 8;
+    f.type = 'H';
+    f.picture = "X(4)";
+    f.name = "HEXY";
     f.option3 = 0x01;
     w.field(f);
     FieldSpec g;
-    g.row = 4; g.column = 5; g.length = 6; g.type = '2'; g.picture = "S9(5)"; g.name = "AMT";
+    g.row = 4;
+    g.column = 5;
+    g.length = 6;
+    g.type = '2';
+    g.picture = "S9(5)";
+    g.name = "AMT";
     g.value = "-7";
     w.field(g);
     w.validation(4, 5, "1-100");
@@ -223,11 +260,13 @@ TEST(CopybookCobolTest, CompiledCopybooksHoldTheGeneratedAreas) {
     // cobc says that it ignores the "P" given under REDEFINES; the block
     // itself carries it.  Nothing else may be reported.
     std::string log = r.compile_log;
-    for (auto p = log.find("warning: initial VALUE clause ignored for REDEFINES"); p != std::string::npos;
+    for (auto p = log.find("warning: initial VALUE clause ignored for REDEFINES");
+         p != std::string::npos;
          p = log.find("warning: initial VALUE clause ignored for REDEFINES")) {
       auto bol = log.rfind('\n', p);
       auto eol = log.find('\n', p);
-      log.erase(bol == std::string::npos ? 0 : bol + 1, eol - (bol == std::string::npos ? 0 : bol + 1) + 1);
+      log.erase(bol == std::string::npos ? 0 : bol + 1,
+                eol - (bol == std::string::npos ? 0 : bol + 1) + 1);
     }
     EXPECT_EQ(log, "") << b.name;
     ASSERT_EQ(r.status, 0) << b.name;

@@ -43,7 +43,10 @@ TEST(EditmaskCobTest, CountsAndMaskLines) {
     int count = 0;
     auto lines = editmask_lines(lib, &count);
     EXPECT_EQ(count, c.written) << c.masks_in_file;
-    std::string nnn = (c.written < 10 ? "00" : c.written < 100 ? "0" : "") + std::to_string(c.written);
+    std::string nnn = (c.written < 10    ? "00"
+                       : c.written < 100 ? "0"
+                                         : "") +
+                      std::to_string(c.written);
     EXPECT_EQ(line_with(lines, "OCCURS"), "         05 EDIT-MASK-ENTRY OCCURS " + nnn + ".");
     EXPECT_EQ(line_with(lines, "EDIT-MASK-MAX  "),
               "       01  EDIT-MASK-MAX                 PIC 999 VALUE " + nnn + ".");
@@ -122,12 +125,12 @@ TEST(EditmaskCobTest, CompiledProgramAnswersMaskNumbers) {
     s.resize(32, ' ');
     return s;
   };
-  std::string want = "000:" + m1 + "| \n" +                          // 0: mask 1
-                     "001:" + m1 + "| \n" +                          //
-                     "002:" + pad32("N ZZZ,ZZ9.2-\xDD") + "| \n" +   // library mask 2
-                     "003:" + pad32("N ZZZ,ZZ9.3-\xDD") + "| \n" +   //
-                     "004:" + pad32("C 'Q'\xDD") + "| \n" +          // holds a quote
-                     "005:" + m1 + "| \n" +                          // above the maximum
-                     "NX:" + m1 + "\n";                              // not numeric
+  std::string want = "000:" + m1 + "| \n" +                         // 0: mask 1
+                     "001:" + m1 + "| \n" +                         //
+                     "002:" + pad32("N ZZZ,ZZ9.2-\xDD") + "| \n" +  // library mask 2
+                     "003:" + pad32("N ZZZ,ZZ9.3-\xDD") + "| \n" +  //
+                     "004:" + pad32("C 'Q'\xDD") + "| \n" +         // holds a quote
+                     "005:" + m1 + "| \n" +                         // above the maximum
+                     "NX:" + m1 + "\n";                             // not numeric
   EXPECT_EQ(r.out, want);
 }

@@ -23,7 +23,8 @@ struct Item {
 };
 
 std::ostream& operator<<(std::ostream& o, const Item& i) {
-  return o << i.kind << " " << i.row << "/" << i.col << " attr " << i.attr << " '" << i.text << "' x" << i.count;
+  return o << i.kind << " " << i.row << "/" << i.col << " attr " << i.attr << " '" << i.text
+           << "' x" << i.count;
 }
 
 std::vector<Item> items_of(PanelBuild& b) {
@@ -32,11 +33,13 @@ std::vector<Item> items_of(PanelBuild& b) {
   std::vector<Item> out;
   auto it = s.items(80);
   for (auto i = it.next(); i.kind != kv::StaticItem::End; i = it.next())
-    out.push_back({i.kind == kv::StaticItem::Text ? 'T' : 'R', i.row, i.col, i.attr, std::string(i.text), i.count});
+    out.push_back({i.kind == kv::StaticItem::Text ? 'T' : 'R', i.row, i.col, i.attr,
+                   std::string(i.text), i.count});
   return out;
 }
 
-PanelBuild build(const PanelFixture& p, CopybookChoices c = {}, std::vector<Message>* msgs = nullptr) {
+PanelBuild build(const PanelFixture& p, CopybookChoices c = {},
+                 std::vector<Message>* msgs = nullptr) {
   static masklib::MaskLibrary masks;
   return build_panel(p.records(), builtin_default_mask(), masks, c, [&](const Message& m) {
     if (msgs) msgs->push_back(m);
@@ -60,7 +63,8 @@ TEST(StaticItemsTest, RunsOfOneAttributeBecomeTextAndRepeatItems) {
       {"four repeats of the current cell start a repeat item",
        [](PanelFixture& p) { p.text(3, 1, "AB-----"); },
        {{'T', 3, 1, 0x07, "AB", 2}, {'R', 3, 3, 0x07, "-", 5}}},
-      {"three repeats stay text", [](PanelFixture& p) { p.text(3, 1, "AB----"); },
+      {"three repeats stay text",
+       [](PanelFixture& p) { p.text(3, 1, "AB----"); },
        {{'T', 3, 1, 0x07, "AB----", 6}, {'R', 3, 7, 0x07, " ", 174}}},
       {"a X'00' cell ends the item and is not encoded",
        [](PanelFixture& p) { p.text(4, 1, std::string("AB\0CD", 5)); },
@@ -83,7 +87,9 @@ TEST(StaticItemsTest, RunsOfOneAttributeBecomeTextAndRepeatItems) {
          for (int i = 0; i < 85; ++i) s += static_cast<char>('a' + i % 2);
          p.text(3, 5, s);
        },
-       {{'T', 3, 5, 0x07, std::string(80, ' '), 80}, {'T', 4, 5, 0x07, "ababa", 5}, {'R', 4, 10, 0x07, " ", 174}}},
+       {{'T', 3, 5, 0x07, std::string(80, ' '), 80},
+        {'T', 4, 5, 0x07, "ababa", 5},
+        {'R', 4, 10, 0x07, " ", 174}}},
       {"a repeat item holds at most 174 copies",
        [](PanelFixture& p) { p.text(10, 80, std::string(180, '=')); },
        {{'R', 10, 80, 0x07, "=", 174}, {'R', 13, 14, 0x07, "=", 6}}},
@@ -158,13 +164,34 @@ TEST(WorkDTest, DescriptorsOffsetsAndTabRing) {
   PanelFixture p("FIELDS");
   p.header().set_home_field(2);
   FieldSpec a;  // row 3: plain text
-  a.row = 3; a.column = 10; a.length = 10; a.name = "NAME-A"; a.picture = "X(10)"; a.colour = "115";
+  a.row = 3;
+  a.column = 10;
+  a.length = 10;
+  a.name = "NAME-A";
+  a.picture = "X(10)";
+  a.colour = "115";
   FieldSpec h;  // row 4: hexadecimal, 8 shown = 4 stored
-  h.row = 4; h.column = 10; h.length = 8; h.name = "HEX-B"; h.picture = "X(4)"; h.type = 'H';
+  h.row = 4;
+  h.column = 10;
+  h.length = 8;
+  h.name = "HEX-B";
+  h.picture = "X(4)";
+  h.type = 'H';
   FieldSpec m;  // row 5: type 2 without a mask: default mask, sign position
-  m.row = 5; m.column = 10; m.length = 6; m.name = "AMOUNT-C"; m.picture = "S9(5)"; m.type = '2';
+  m.row = 5;
+  m.column = 10;
+  m.length = 6;
+  m.name = "AMOUNT-C";
+  m.picture = "S9(5)";
+  m.type = '2';
   FieldSpec v;  // row 6: with a validation list
-  v.row = 6; v.column = 10; v.length = 2; v.name = "SIZE-D"; v.picture = "99"; v.option2 = 0x80; v.mask = 7;
+  v.row = 6;
+  v.column = 10;
+  v.length = 2;
+  v.name = "SIZE-D";
+  v.picture = "99";
+  v.option2 = 0x80;
+  v.mask = 7;
   for (auto* f : {&a, &h, &m, &v}) p.field(*f);
   p.validation(6, 10, "25,43,50");
   PanelBuild b = build(p);
@@ -211,7 +238,11 @@ TEST(WorkDTest, SortWordsAndCustomTabNumbers) {
   PanelFixture p("TABS");
   for (int i = 0; i < 4; ++i) {
     FieldSpec f;
-    f.row = 2 + i; f.column = 5; f.length = 3; f.picture = "XXX"; f.name = "F" + std::to_string(i + 1);
+    f.row = 2 + i;
+    f.column = 5;
+    f.length = 3;
+    f.picture = "XXX";
+    f.name = "F" + std::to_string(i + 1);
     if (i == 0) f.sort = 2;  // moves to the end of the field order
     if (i == 1) f.tab = 9;   // custom: last in the tab order
     if (i == 3) f.tab = 1;   // custom: first
@@ -247,7 +278,12 @@ TEST(WorkDTest, ValidationListLimitsAndEmptyList) {
   PanelFixture p("VALS");
   for (int r = 2; r <= 6; ++r) {
     FieldSpec f;
-    f.row = r; f.column = 1; f.length = 1; f.picture = "X"; f.option2 = 0x80; f.name = "V" + std::to_string(r);
+    f.row = r;
+    f.column = 1;
+    f.length = 1;
+    f.picture = "X";
+    f.option2 = 0x80;
+    f.name = "V" + std::to_string(r);
     p.field(f);
     p.validation(r, 1, std::string(60, 'A' + r));  // 65 bytes a record
   }
@@ -269,7 +305,10 @@ TEST(WorkDTest, ValidationListLimitsAndEmptyList) {
 TEST(WorkDTest, FieldCountMismatchUsesTheCountFound) {
   PanelFixture p("COUNT");
   FieldSpec f;
-  f.row = 2; f.column = 2; f.length = 4; f.picture = "X(4)";
+  f.row = 2;
+  f.column = 2;
+  f.length = 4;
+  f.picture = "X(4)";
   p.field(f);
   p.header().set_field_count(3);
   std::vector<Message> msgs;
@@ -288,7 +327,9 @@ TEST(WorkDTest, HomeFieldBeyondTheFieldsIsClamped) {
   p.header().set_home_field(9);
   for (int r = 2; r <= 3; ++r) {
     FieldSpec f;
-    f.row = r; f.column = 2; f.length = 1;
+    f.row = r;
+    f.column = 2;
+    f.length = 1;
     p.field(f);
   }
   PanelBuild b = build(p);
@@ -314,8 +355,10 @@ TEST(PanelCheckTest, MissingCutShortIncompleteAndDamaged) {
   auto bad = p.records();
   bad.fields[0][13] = 'x';  // length not digits
   EXPECT_EQ(check_panel(bad), PanelCheck::Damaged);
-  EXPECT_EQ(check_messages(PanelCheck::NotFound, "ABC     "), std::vector<std::string>{"Panel ABC not found...."});
-  EXPECT_EQ(check_messages(PanelCheck::CutShort, "ABC"), std::vector<std::string>{"Premature EOF on ABC!"});
+  EXPECT_EQ(check_messages(PanelCheck::NotFound, "ABC     "),
+            std::vector<std::string>{"Panel ABC not found...."});
+  EXPECT_EQ(check_messages(PanelCheck::CutShort, "ABC"),
+            std::vector<std::string>{"Premature EOF on ABC!"});
   EXPECT_EQ(check_messages(PanelCheck::Incomplete, "ABC"),
             (std::vector<std::string>{"Panel ABC is marked incomplete",
                                       "and may not be generated till corrected!"}));
@@ -328,7 +371,9 @@ TEST(SizeCheckTest, WorkDAndValidationBlocksAboveTheLimit) {
   for (int r = 1; r <= 49 && made < 2040; ++r)
     for (int c = 1; c <= 80 && made < 2040; ++c, ++made) {
       FieldSpec f;
-      f.row = r; f.column = c; f.length = 1;
+      f.row = r;
+      f.column = c;
+      f.length = 1;
       p.field(f);
     }
   PanelBuild b = build(p);

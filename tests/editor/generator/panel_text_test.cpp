@@ -43,9 +43,19 @@ void fill_library(RecordFile& f) {
   a.text(3, 1, all.substr(160), 0x9E);
   a.text(5, 1, "\xC9\xCD\xCD\xBB box", 0x1F);
   FieldSpec fs;
-  fs.row = 10; fs.column = 5; fs.length = 12; fs.name = "CUSTOMER-NAME"; fs.picture = "X(12)";
-  fs.value = "'Caf\x82 \"x\"'"; fs.option1 = 0x81; fs.option2 = 0x80; fs.option3 = 0x01; fs.tab = 3; fs.sort = 65535;
-  fs.type = 'A'; fs.colour = "130";
+  fs.row = 10;
+  fs.column = 5;
+  fs.length = 12;
+  fs.name = "CUSTOMER-NAME";
+  fs.picture = "X(12)";
+  fs.value = "'Caf\x82 \"x\"'";
+  fs.option1 = 0x81;
+  fs.option2 = 0x80;
+  fs.option3 = 0x01;
+  fs.tab = 3;
+  fs.sort = 65535;
+  fs.type = 'A';
+  fs.colour = "130";
   a.field(fs);
   a.validation(10, 5, "A-F,X", ',', '-');
   ASSERT_TRUE(a.store(f).ok());
@@ -102,7 +112,8 @@ TEST(PanelTextTest, ReadableFormsAndChosenPanels) {
   EXPECT_EQ(missing, std::vector<std::string>{"NOPE"});
   EXPECT_EQ(text.find("panel \"BETA\""), std::string::npos);
   EXPECT_NE(text.find("panel \"ALPHA\"\n"), std::string::npos);
-  EXPECT_NE(text.find("  title              \"Every byte \\\"quoted\\\" \\\\ here\"\n"), std::string::npos);
+  EXPECT_NE(text.find("  title              \"Every byte \\\"quoted\\\" \\\\ here\"\n"),
+            std::string::npos);
   EXPECT_NE(text.find("  flags              A5\n"), std::string::npos);
   // Box characters as their glyphs, the static colour as "." in the map.
   EXPECT_NE(text.find("  05 |╔══╗ box"), std::string::npos);
@@ -110,7 +121,8 @@ TEST(PanelTextTest, ReadableFormsAndChosenPanels) {
   EXPECT_NE(text.find("  25 nul\n"), std::string::npos);
   EXPECT_NE(text.find("field 10 05\n"), std::string::npos);
   EXPECT_NE(text.find("  value    \"'Café \\\"x\\\"'\"\n"), std::string::npos);
-  EXPECT_NE(text.find("  # Caret Off, Hot Field, Validation values, Initially Protected\n"), std::string::npos);
+  EXPECT_NE(text.find("  # Caret Off, Hot Field, Validation values, Initially Protected\n"),
+            std::string::npos);
   EXPECT_NE(text.find("  options  81 80 01\n"), std::string::npos);
   EXPECT_NE(text.find("  sort     65535\n"), std::string::npos);
   EXPECT_NE(text.find("validation 10 05\n"), std::string::npos);
@@ -131,7 +143,8 @@ TEST(PanelTextTest, MalformedTextIsRefusedWithItsLine) {
   ASSERT_TRUE(text::export_library(f, {}, text).ok());
   auto line_of = [&](const std::string& needle) {
     auto pos = text.find(needle);
-    return 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(pos), '\n'));
+    return 1 +
+           static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(pos), '\n'));
   };
   struct Case {
     std::string from, to;  // replace in the exported text
@@ -147,7 +160,8 @@ TEST(PanelTextTest, MalformedTextIsRefusedWithItsLine) {
       {"  07 |.", "  07 |X", "symbol X is not in the legend"},
       {"end\n", "", "panel P has no \"end\""},
       {"codepage 437", "codepage 1252", "code page 437 or 850 was expected"},
-      {"codepage 437", "codepage 437\nbogus", "\"panel\", \"record\" or \"codepage\" was expected, not \"bogus\""},
+      {"codepage 437", "codepage 437\nbogus",
+       "\"panel\", \"record\" or \"codepage\" was expected, not \"bogus\""},
   };
   auto before = all_records(f);
   for (const Case& c : cases) {
@@ -159,7 +173,8 @@ TEST(PanelTextTest, MalformedTextIsRefusedWithItsLine) {
     text::ParsedLibrary parsed;
     auto err = text::parse_text(bad, parsed);
     ASSERT_TRUE(err) << c.message;
-    EXPECT_NE(err->message.find(c.message), std::string::npos) << err->message << " | want " << c.message;
+    EXPECT_NE(err->message.find(c.message), std::string::npos)
+        << err->message << " | want " << c.message;
     if (c.message == "the block lacks \"flags\"") want_line = line_of("header\n");
     if (c.message.find("no \"end\"") != std::string::npos) continue;  // reported at the end
     if (c.message.find("bogus") != std::string::npos) ++want_line;
@@ -174,7 +189,8 @@ TEST(PanelTextTest, ImportReplacesPanelsInOneTransaction) {
   open_new(f, dir + "/L.PNL");
   PanelFixture p("KEEP"), q("SWAP");
   FieldSpec fs;
-  fs.row = 3; fs.column = 3;
+  fs.row = 3;
+  fs.column = 3;
   q.field(fs);
   ASSERT_TRUE(p.store(f).ok());
   ASSERT_TRUE(q.store(f).ok());

@@ -49,7 +49,8 @@ TEST(EditorPanelsTest, Banner32FieldsAndAccessors) {
   kv::PanelRecord rec(b.panel.data());
   EXPECT_EQ(rec.name(), "BANNER32");
   EXPECT_EQ(rec.numb_of_fields(), BANNER32::kFieldCount);
-  EXPECT_EQ(rec.menu_line().substr(0, 56), "F1=Editor  F2=Copybooks  F3=Library_Manager  F4=Options ");
+  EXPECT_EQ(rec.menu_line().substr(0, 56),
+            "F1=Editor  F2=Copybooks  F3=Library_Manager  F4=Options ");
   kv::WorkD d(b.work_d.data(), b.work_d.size());
   auto lib = d.descriptor(BANNER32::BANNER_LIBRARY_number);
   EXPECT_EQ(lib.row, 21);
@@ -58,7 +59,8 @@ TEST(EditorPanelsTest, Banner32FieldsAndAccessors) {
   EXPECT_EQ(rec.data_at(lib.data_offset), b.BANNER_LIBRARY().data());
   // The accessor writes where the runtime reads.
   std::copy_n("MYLIB.PNL   ", 12, b.BANNER_LIBRARY().begin());
-  EXPECT_EQ(std::string_view(reinterpret_cast<char*>(rec.data_at(lib.data_offset)), 12), "MYLIB.PNL   ");
+  EXPECT_EQ(std::string_view(reinterpret_cast<char*>(rec.data_at(lib.data_offset)), 12),
+            "MYLIB.PNL   ");
   b.reset();
   EXPECT_EQ(text(b.BANNER_LIBRARY()), std::string(12, ' '));
 }

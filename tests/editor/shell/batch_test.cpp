@@ -49,7 +49,8 @@ void make_library(const std::string& path) {
     std::vector<std::uint8_t> cells(80, ' ');
     for (char kind : {lib::kColourLine, lib::kTextLine})
       for (int row = 1; row <= 25; ++row) {
-        std::fill(cells.begin(), cells.end(), kind == lib::kColourLine ? 0x07 : (row == 25 ? 0x00 : ' '));
+        std::fill(cells.begin(), cells.end(),
+                  kind == lib::kColourLine ? 0x07 : (row == 25 ? 0x00 : ' '));
         ASSERT_TRUE(f.write(lib::make_image_line(name, kind, row, cells)).ok());
       }
   }
@@ -70,7 +71,9 @@ TEST(BatchTest, UsageErrorsAndTheMissingInteractiveEditor) {
       {{"--generate", "TOOLONGNAME"}, kExitUsage, "a panel name has 1 to 8 characters"},
       {{"--list", "--prefix", "X"}, kExitUsage, "--prefix takes Y, N or D"},
       {{"--list", "--panel", "A"}, kExitUsage, "--panel goes with --export"},
-      {{"--list", "--library", "/nonexistent/L.PNL"}, kExitFailed, "library /nonexistent/L.PNL not found"},
+      {{"--list", "--library", "/nonexistent/L.PNL"},
+       kExitFailed,
+       "library /nonexistent/L.PNL not found"},
   };
   for (const Case& c : cases) {
     Outcome r = dsgn32(c.args);
@@ -87,8 +90,9 @@ TEST(BatchTest, SettingsFileNamesTheLibraryAndDirectories) {
   fs::create_directories(dir + "/lib");
   fs::create_directories(dir + "/cob");
   make_library(dir + "/lib/MY.PNL");
-  std::ofstream(dir + "/DSGN.INI") << "[Panel Editor]\nSourceLibraryName=MY.PNL\nSourceLibraryDirectory="
-                                   << dir << "/lib\nMaskDirectory=\nPanelCopybookDirectory=" << dir << "/cob\n";
+  std::ofstream(dir + "/DSGN.INI")
+      << "[Panel Editor]\nSourceLibraryName=MY.PNL\nSourceLibraryDirectory=" << dir
+      << "/lib\nMaskDirectory=\nPanelCopybookDirectory=" << dir << "/cob\n";
   Outcome list = dsgn32({"--list", "--settings", dir + "/DSGN.INI"});
   ASSERT_EQ(list.status, kExitOk) << list.err;
   EXPECT_EQ(list.out,

@@ -13,8 +13,7 @@ namespace fs = std::filesystem;
 namespace kv::editor::testing {
 
 std::string scratch_dir(const std::string& tag) {
-  fs::path p = fs::temp_directory_path() /
-               ("kvgen-" + tag + "-" + std::to_string(::getpid()));
+  fs::path p = fs::temp_directory_path() / ("kvgen-" + tag + "-" + std::to_string(::getpid()));
   fs::remove_all(p);
   fs::create_directories(p);
   return p.string();
@@ -66,7 +65,9 @@ std::string area_dump_program(const std::string& copybook, const std::string& pa
       "       PROGRAM-ID. DUMPER.\n"
       "       DATA DIVISION.\n"
       "       WORKING-STORAGE SECTION.\n"
-      "       COPY \"" + copybook + "\".\n"
+      "       COPY \"" +
+      copybook +
+      "\".\n"
       "       01  HEXD PIC X(16) VALUE \"0123456789ABCDEF\".\n"
       "       01  I    PIC 9(6) COMP-5.\n"
       "       01  B    PIC 9(4) COMP-5.\n"
@@ -76,9 +77,12 @@ std::string area_dump_program(const std::string& copybook, const std::string& pa
       "       PROCEDURE DIVISION.\n";
   for (const char* area : {"-PANEL", "-WORK-S", "-WORK-D"}) {
     std::string a = panel + area;
-    s += "           MOVE FUNCTION LENGTH(" + a + ") TO L\n"
+    s += "           MOVE FUNCTION LENGTH(" + a +
+         ") TO L\n"
          "           PERFORM VARYING I FROM 1 BY 1 UNTIL I > L\n"
-         "             COMPUTE B = FUNCTION ORD(" + a + "(I:1)) - 1\n"
+         "             COMPUTE B = FUNCTION ORD(" +
+         a +
+         "(I:1)) - 1\n"
          "             DIVIDE B BY 16 GIVING HI REMAINDER LO\n"
          "             DISPLAY HEXD(HI + 1:1) HEXD(LO + 1:1) WITH NO ADVANCING\n"
          "           END-PERFORM\n"

@@ -23,7 +23,8 @@ std::uint8_t PanelFixture::static_attr() { return header().base_attribute().valu
 void PanelFixture::text(int row, int column, std::string_view s, std::uint8_t attr) {
   int cell = (row - 1) * 80 + (column - 1);
   for (char c : s) {
-    text_[static_cast<std::size_t>(cell / 80)][static_cast<std::size_t>(cell % 80)] = static_cast<std::uint8_t>(c);
+    text_[static_cast<std::size_t>(cell / 80)][static_cast<std::size_t>(cell % 80)] =
+        static_cast<std::uint8_t>(c);
     colour_[static_cast<std::size_t>(cell / 80)][static_cast<std::size_t>(cell % 80)] = attr;
     ++cell;
   }
@@ -67,11 +68,13 @@ lib::PanelRecords PanelFixture::records() const {
   lib::PanelRecords r;
   r.header = header_;
   for (int row = 1; row <= rows_; ++row) {
-    auto l = lib::make_image_line(name_, lib::kColourLine, row, colour_[static_cast<std::size_t>(row - 1)]);
+    auto l = lib::make_image_line(name_, lib::kColourLine, row,
+                                  colour_[static_cast<std::size_t>(row - 1)]);
     r.images.emplace_back(l.begin(), l.end());
   }
   for (int row = 1; row <= rows_; ++row) {
-    auto l = lib::make_image_line(name_, lib::kTextLine, row, text_[static_cast<std::size_t>(row - 1)]);
+    auto l =
+        lib::make_image_line(name_, lib::kTextLine, row, text_[static_cast<std::size_t>(row - 1)]);
     r.images.emplace_back(l.begin(), l.end());
   }
   r.fields = fields_;
@@ -79,6 +82,8 @@ lib::PanelRecords PanelFixture::records() const {
   return r;
 }
 
-FileStatus PanelFixture::store(RecordFile& file) const { return lib::replace_panel(file, records()); }
+FileStatus PanelFixture::store(RecordFile& file) const {
+  return lib::replace_panel(file, records());
+}
 
 }  // namespace kv::editor::testing

@@ -360,6 +360,106 @@ TEST_F(DialogueTest, MouseClickMovesIntoAFieldAndValidatesTheOneLeft) {
   EXPECT_EQ(p.rec().cursor_field(), 3);
 }
 
+// ---------------------------------------------------------------- options
+
+TEST_F(DialogueTest, MonochromeAndAlternateColoursReachEveryAttribute) {
+  Panel p({Field{3, 17, 5, 0x1F}, Field{4, 17, 5, 0x1E}});
+  kv::put_u16(p.record.data() + 11, 0x70);
+  auto s = work_s({text_item(1, 1, 0x1E, "Title")});
+  kv::engine::options().monochrome = true;
+  display("key F2\n");
+  ASSERT_EQ(call(p, s), 0);
+  EXPECT_EQ(attr_at(1, 1), 0x0F);   // yellow on blue: white on black
+  EXPECT_EQ(attr_at(2, 1), 0x00);   // base "1" below "7": cleared black
+  EXPECT_EQ(attr_at(4, 17), 0x0F);
+  EXPECT_EQ(attr_at(3, 17), 0x70);  // the active colour stays reverse
+
+  // An alternate table that turns 0x1E into 0x2A and 0x1F into 0x4B.
+  kv::engine::options().monochrome = false;
+  std::vector<std::uint8_t> table(4 + 512, 0);
+  for (int c = 0; c < 256; ++c) kv::put_u16(table.data() + 4 + 2 * c, static_cast<std::uint16_t>(c));
+  kv::put_u16(table.data() + 4 + 2 * 0x1E, 0x2A);
+  kv::put_u16(table.data() + 4 + 2 * 0x1F, 0x4B);
+  std::memcpy(table.data(), "COLO", 4);
+  kv::engine::options().alternate_colors = {table.data(), true};
+  // "S" paints the static data again and the fields flagged "R".
+  p.rec().set_repaint_screen('S');
+  p.rec().set_field_paint(2, 'R');
+  display("key F2\n");
+  ASSERT_EQ(call(p, s), 0);
+  EXPECT_EQ(attr_at(1, 1), 0x2A);
+  EXPECT_EQ(attr_at(4, 17), 0x2A);
+  kv::engine::options().alternate_colors = {};
+}
+
+TEST_F(DialogueTest, StatusIndicatorsOnTheBottomRow) {
+  struct Case {
+    char kind;
+    int col;
+    std::string text;
+  };
+  const Case cases[] = {{'1', 74, " r03c19"}, {'2', 74, " Row 03"}, {'3', 74, " Col 19"},
+                        {'4', 74, " 001-03"}, {'7', 72, " 08:00:00"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(1, c.kind));
+    Panel p({Field{3, 17, 5}});
+    p.record[224] = static_cast<std::uint8_t>(c.kind);
+    auto s = work_s({});
+    kv::engine::reset_call_memory();
+    display("key Right\nkey Right\nkey Right\nkey Left\nexpect 1 1  \nkey F2\n");
+    ASSERT_EQ(call(p, s), 0);
+    EXPECT_EQ(row_text(25, c.col, static_cast<int>(c.text.size())), c.text);
+  }
+}
+
+TEST_F(DialogueTest, EbcdicPanelIsWorkedOnInAsciiAndReturnedInEbcdic) {
+  Panel p({Field{3, 17, 4, 0x1F, 'A'}});
+  // Name, repaint flag and data in EBCDIC, as an EBCDIC program holds them.
+  const std::uint8_t name[8] = {0xE3, 0xC5, 0xE2, 0xE3, 0x40, 0x40, 0x40, 0x40};  // "TEST    "
+  std::memcpy(p.record.data(), name, 8);
+  p.record[186] = 0xE8;  // "Y"
+  p.record[212] = 0xC3;
+  const std::uint8_t abc[4] = {0xC1, 0xC2, 0xC3, 0x40};  // "ABC "
+  std::memcpy(p.data(1), abc, 4);
+  auto s = work_s({});
+  display("expect 3 17 ABC\nkey Right\nkey Right\nkey Right\ntype x\nkey Enter\n");
+  ASSERT_EQ(call(p, s), 0);
+  const std::uint8_t want[4] = {0xC1, 0xC2, 0xC3, 0xE7};  // "ABCX"
+  EXPECT_EQ(0, std::memcmp(p.data(1), want, 4));
+  EXPECT_EQ(0, std::memcmp(p.record.data(), name, 8));
+  EXPECT_EQ(p.record[186], 0xE8);
+  EXPECT_EQ(p.rec().exit_key(), 13);
+}
+
+TEST_F(DialogueTest, KeyRedefinitionAndBailoutKeys) {
+  // Esc redefined as F3; F3 in the bailout table.
+  std::vector<std::uint8_t> keyd(6 + 8, 0);
+  std::memcpy(keyd.data(), "KEYD", 4);
+  kv::put_u16(keyd.data() + 4, 1);
+  kv::put_u16(keyd.data() + 6, 27);
+  kv::put_u16(keyd.data() + 12, 61);
+  std::vector<std::uint8_t> bail(6 + 4, 0);
+  std::memcpy(bail.data(), "BAIL", 4);
+  kv::put_u16(bail.data() + 4, 1);
+  kv::put_u16(bail.data() + 8, 61);
+  kv::engine::options().key_redefinition = {keyd.data(), true};
+  kv::engine::options().bailout = {bail.data(), true};
+  // Field 2 is Must Valid with the list "OK" and holds "no".
+  Field must{4, 17, 2, 0x1F, ' ', 0, 0, 0x81, 0, "no"};
+  Panel p({Field{3, 17, 3}, must}, {{must, "OK"}});
+  auto s = work_s({});
+  display("key Esc\nkey Enter\ntype OK\nkey Enter\n");
+  ASSERT_EQ(call(p, s), 0);
+  EXPECT_EQ(p.rec().exit_key(), 61);  // Esc as F3, past the unchecked field
+  EXPECT_TRUE(g_boxes.empty());
+  ASSERT_EQ(call(p, s), 0);           // Enter checks it: refused, then "OK"
+  EXPECT_EQ(p.rec().exit_key(), 13);
+  ASSERT_EQ(g_boxes.size(), 1u);
+  EXPECT_EQ(p.data_text(2, 2), "OK");
+  kv::engine::options().key_redefinition = {};
+  kv::engine::options().bailout = {};
+}
+
 // ---------------------------------------------------------------- aborts
 
 using DialogueDeathTest = DialogueTest;

@@ -447,7 +447,9 @@ WindowId TtyDisplay::create_window(const CreateParams& params) {
   WindowId id = BasicDisplay::create_window(params);
   if (id && !main_) {
     main_ = id;
-    enter();
+    // A terminal that cannot be used can give the program no input: it is
+    // told that the user is gone, as when the terminal goes away.
+    if (!enter()) input_closed_ = true;
   }
   return id;
 }
@@ -700,10 +702,11 @@ void TtyDisplay::device_wait(std::uint64_t deadline_ms) {
     // Nothing to read: only time passes.
     std::uint64_t now = tick_ms();
     std::uint64_t wait = deadline_ms > now ? deadline_ms - now : (deadline_ms == 0 ? 250 : 0);
+    // A program that goes on waiting for input that cannot come is told
+    // again that the user is gone, but never faster than this.
+    if (wait > 0) poll(nullptr, 0, static_cast<int>(std::min<std::uint64_t>(wait, 100)));
     if (input_closed_ && main_ && !has_pending_work())
       post_input(main_, wm::kUserQuit, 0, 0, device_keys_);
-    else if (wait > 0)
-      poll(nullptr, 0, static_cast<int>(std::min<std::uint64_t>(wait, 250)));
     return;
   }
   if (events_.empty()) read_events(deadline_ms);

@@ -39,7 +39,7 @@ class TtyDisplayTest : public ::testing::Test {
   void TearDown() override {
     display_.reset();
     g_disp = nullptr;
-    close(master_);
+    if (master_ >= 0) close(master_);
     close(slave_);
   }
 
@@ -351,6 +351,23 @@ TEST_F(TtyDisplayTest, ResizeRedrawsAndASmallTerminalSaysSo) {
   std::string redrawn = output();
   EXPECT_NE(redrawn.find("TOP"), std::string::npos);
   EXPECT_NE(redrawn.find("Terminal 20x60 < screen 25x80"), std::string::npos);
+}
+
+TEST_F(TtyDisplayTest, ATerminalThatGoesAwayEndsTheDialogueInsteadOfHanging) {
+  open();
+  close(master_);
+  master_ = -1;
+  display_->device_wait(0);  // no deadline: must come back all the same
+  Message m;
+  ASSERT_TRUE(display_->peek(m, 0, wm::kUserQuit, wm::kUserQuit, true));
+  // Nobody can answer a box now: it takes its default at once.
+  EXPECT_EQ(display_->message_box(window_, 0, "Close", "Quit?", mb::kYesNo), kIdNo);
+  EXPECT_EQ(display_->message_box(window_, 3, "Error", "text", mb::kOk), kIdOk);
+  // Waiting again tells the program again, without a busy loop.
+  std::uint64_t before = display_->tick_ms();
+  display_->device_wait(0);
+  EXPECT_TRUE(display_->peek(m, 0, wm::kUserQuit, wm::kUserQuit, true));
+  EXPECT_GE(display_->tick_ms() - before, 90u);
 }
 
 TEST_F(TtyDisplayTest, TinyTerminalsShowWhatFitsWithBoxesAndMenus) {

@@ -71,7 +71,10 @@ int module_index() {
   return index;
 }
 
-bool tracing(int index) { return index >= 0 && kv::modules().trace(index) == 'L'; }
+bool tracing(int index) {
+  static const kv::ModuleTable& table = kv::modules();
+  return index >= 0 && table.trace(index) == 'L';
+}
 
 std::string chr(u8 c) { return std::string(1, static_cast<char>(c)); }
 
@@ -531,27 +534,49 @@ void build_plan(Plan& plan, const u8* text80, int width, const Symbols& s, u8 fi
   build_shuffle_form(plan, source, kNone);
 }
 
-const Plan& plan_for(const u8* text80, int width, const Symbols& s, u8 fill_char) {
+// The plans kept; `last` is the one used last, tried first.  A plan is
+// never moved or freed while the process runs.
+struct PlanCache {
   static constexpr int kPlans = 8;
-  static Plan plans[kPlans];
-  static int last = 0;
-  static int next = 0;
-  // The text after X'DD' does not matter: compare up to the terminator.
-  auto matches = [&](const Plan& p) {
-    return p.used && p.width == width && p.fill == fill_char && same_symbols(p.symbols, s) &&
-           same_prefix(p.text, text80, p.tlen < kMaskTextSize ? p.tlen + 1 : kMaskTextSize);
-  };
-  if (matches(plans[last])) return plans[last];
-  for (int i = 0; i < kPlans; ++i) {
-    if (matches(plans[i])) {
-      last = i;
-      return plans[i];
+  Plan plans[kPlans];
+  int last = 0;
+  int next = 0;
+};
+
+PlanCache& plan_cache() {
+  static PlanCache cache;
+  return cache;
+}
+
+// The text after X'DD' does not matter: compare up to the terminator.
+inline bool plan_matches(const Plan& p, const u8* text80, int width, const Symbols& s,
+                         u8 fill_char) {
+  return p.used && p.width == width && p.fill == fill_char && same_symbols(p.symbols, s) &&
+         same_prefix(p.text, text80, p.tlen < kMaskTextSize ? p.tlen + 1 : kMaskTextSize);
+}
+
+__attribute__((noinline)) const Plan& find_plan(const u8* text80, int width, const Symbols& s,
+                                                u8 fill_char) {
+  PlanCache& c = plan_cache();
+  for (int i = 0; i < PlanCache::kPlans; ++i) {
+    if (plan_matches(c.plans[i], text80, width, s, fill_char)) {
+      c.last = i;
+      return c.plans[i];
     }
   }
-  last = next;
-  next = (next + 1) % kPlans;
-  build_plan(plans[last], text80, width, s, fill_char);
-  return plans[last];
+  c.last = c.next;
+  c.next = (c.next + 1) % PlanCache::kPlans;
+  build_plan(c.plans[c.last], text80, width, s, fill_char);
+  return c.plans[c.last];
+}
+
+// The plan for a mask text, display length, fill and symbols: most calls
+// repeat the last one.
+inline const Plan& plan_for(const u8* text80, int width, const Symbols& s, u8 fill_char) {
+  static PlanCache& c = plan_cache();
+  const Plan& p = c.plans[c.last];
+  if (plan_matches(p, text80, width, s, fill_char)) return p;
+  return find_plan(text80, width, s, fill_char);
 }
 
 struct NumericOut {

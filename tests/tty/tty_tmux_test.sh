@@ -89,6 +89,8 @@ start && {
   echo "$colours" | grep -qF $'\e[104m9' || fail "no bright blue background: $(echo "$colours" | cat -v)"
   echo "$colours" | grep -qF $'\e[101mC' || fail "no bright red background"
   echo "$colours" | grep -qF $'\e[41m4' || fail "colour 4 is not red"
+  title=$(tm display -p -t t '#{pane_title}')
+  [ "$title" = "tty driver" ] || fail "window title not the terminal's: '$title'"
 }
 finish
 

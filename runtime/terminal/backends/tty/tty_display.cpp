@@ -331,6 +331,17 @@ bool TtyDisplay::enter() {
       colours_ = COLORS;
     }
     osc52_ = !cap("Ms").empty();
+    if (tigetflag("XT") > 0) {
+      title_start_ = "\x1b]2;";
+      title_end_ = "\x07";
+    } else if (tigetflag("hs") > 0 && !cap("tsl").empty() && !cap("fsl").empty()) {
+      std::string tsl = cap("tsl");
+      const char* t = tsl.find('%') == std::string::npos
+                          ? tsl.c_str()
+                          : tparm(tsl.c_str(), 0, 0, 0, 0, 0, 0, 0, 0, 0);
+      title_start_ = t ? t : "";
+      title_end_ = cap("fsl");
+    }
     if (const char* o = std::getenv("KORVEXAN_OSC52"); o && *o) osc52_ = *o == '1';
   } else {
     set_term(static_cast<SCREEN*>(screen_));
@@ -391,6 +402,7 @@ bool TtyDisplay::enter() {
   // bracketed.
   write_raw("\x1b[?1000h\x1b[?1002h\x1b[?1006h\x1b[?2004h");
   shown_.resize(0, 0);
+  shown_title_.clear();
   clearok(curscr, TRUE);
   flush();
   return true;
@@ -593,6 +605,15 @@ void TtyDisplay::flush() {
     int cw = std::max(cell_metrics_.avg_width, 1), ch = std::max(cell_metrics_.height, 1);
     int shape = caret_width_ >= cw ? (caret_height_ < ch ? 4 : 2) : 6;
     set_cursor_shape(shape);
+  }
+  if (!title_start_.empty() && main_) {
+    std::string title = title_of(main_);
+    if (title != shown_title_) {
+      shown_title_ = title;
+      // Code-page bytes below X'20' are glyphs: no control character can
+      // end the sequence early.
+      write_raw(title_start_ + to_utf8(title) + title_end_);
+    }
   }
   if (!osc_pending_.empty()) {
     write_raw(osc_pending_);
@@ -1011,6 +1032,11 @@ int TtyDisplay::message_box(WindowId, int kind, std::string_view title, std::str
   flush();
   if (!was_active && !main_) leave();
   return result;
+}
+
+void TtyDisplay::set_title(WindowId window, std::string_view title) {
+  BasicDisplay::set_title(window, title);
+  if (active_ && window == main_) flush();
 }
 
 Handle TtyDisplay::create_message_window(std::string_view caption, std::string_view text) {

@@ -70,6 +70,9 @@ class KV_EXPORT TtyDisplay : public BasicDisplay {
   Handle create_message_window(std::string_view caption, std::string_view text) override;
   void destroy_message_window(Handle window) override;
   bool clipboard_set_text(WindowId owner, std::string_view bytes) override;
+  // The main window's title becomes the terminal's title where the
+  // terminal has one (xterm's title sequence, or a status line).
+  void set_title(WindowId window, std::string_view title) override;
   bool choose_font(WindowId owner, LogicalFont& font, std::uint32_t& error) override;
   std::intptr_t default_proc(WindowId window, std::uint32_t message, std::uintptr_t wparam,
                              std::intptr_t lparam) override;
@@ -121,6 +124,8 @@ class KV_EXPORT TtyDisplay : public BasicDisplay {
   int cursor_shape_ = 0;  // the shape asked for with DECSCUSR; 0 the terminal's own
   int caret_width_ = 0, caret_height_ = 0;
   bool osc52_ = false;
+  std::string title_start_, title_end_;  // empty: the terminal has no title
+  std::string shown_title_;
 
   std::array<std::uint8_t, kRows * kCols> chars_{};
   std::array<std::uint8_t, kRows * kCols> attrs_{};

@@ -165,6 +165,18 @@ TEST_F(TtyDisplayTest, CaretShapesAndPlace) {
   EXPECT_NE(output().find("\x1b[?25l"), std::string::npos);
 }
 
+TEST_F(TtyDisplayTest, TheWindowTitleIsTheTerminalTitle) {
+  open();
+  display_->flush();
+  output();
+  // CP437 bytes as Unicode; byte 7 is the bullet glyph, not a BEL that
+  // would end the sequence early.
+  display_->set_title(window_, "Order \x82ntry\x07");
+  EXPECT_NE(output().find("\x1b]2;Order \xC3\xA9ntry\xE2\x80\xA2\x07"), std::string::npos);
+  display_->flush();
+  EXPECT_EQ(output().find("\x1b]2;"), std::string::npos);  // written once
+}
+
 TEST_F(TtyDisplayTest, TheWindowAlwaysTakesTheWholePanel) {
   open();
   // A tiny size (a settings file from another display) does not shrink it.

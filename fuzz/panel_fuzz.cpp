@@ -70,11 +70,10 @@ std::array<std::uint8_t, 82> mask(char kind, const char* text) {
 }
 
 const char* const kKeys[] = {
-    "key Tab",       "key shift+Tab", "key Enter",   "key Esc",     "key Home",
-    "key Up",        "key Down",      "key Left",    "key Right",   "key Insert",
-    "key Delete",    "key ctrl+End",  "key Backspace", "type a",    "type 7",
-    "type Zz-",      "type .",        "click 3 20",  "click 5 2",   "click 25 3",
-    "key F1",        "key alt+F1",    "wait 1",      "type /",
+    "key Tab",       "key shift+Tab", "key Enter", "key Esc",    "key Home",   "key Up",
+    "key Down",      "key Left",      "key Right", "key Insert", "key Delete", "key ctrl+End",
+    "key Backspace", "type a",        "type 7",    "type Zz-",   "type .",     "click 3 20",
+    "click 5 2",     "click 25 3",    "key F1",    "key alt+F1", "wait 1",     "type /",
 };
 
 }  // namespace

@@ -21,7 +21,8 @@ struct BenchPanel {
   static constexpr int kFields = 40;
   // Field n's data (numeric fields: S9(7)V99, 9 characters; text: 10).
   std::uint8_t* data(int n) {
-    return record.data() + 316 + static_cast<std::size_t>(offsets[static_cast<std::size_t>(n - 1)]) - 1;
+    return record.data() + 316 +
+           static_cast<std::size_t>(offsets[static_cast<std::size_t>(n - 1)]) - 1;
   }
   std::vector<int> offsets, lengths;
   // Two sets of values, alternated by set_values() so that every call
@@ -131,7 +132,8 @@ inline BenchPanel make_bench_panel(char repaint) {
   };
   p.work_s = {0x1F, 'B', 0, 0, 0, 0, 20, 1, 1};
   p.work_s.resize(19, ' ');
-  item(1, 1, 0x1E, "  Benchmark panel: forty fields                                   Order Entry  ");
+  item(1, 1, 0x1E,
+       "  Benchmark panel: forty fields                                   Order Entry  ");
   p.work_s.insert(p.work_s.end(), {static_cast<std::uint8_t>(80 + 80), 2, 1, 0x17, '-'});
   for (int r = 3; r <= 22; ++r) {
     item(r, 2, 0x1F, "Amount " + std::to_string(r - 2));

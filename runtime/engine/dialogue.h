@@ -24,9 +24,9 @@ namespace kv::engine {
 struct CallMemory {
   std::string last_panel = std::string(8, '\x01');  // matches no real name at first
   bool country_logged = false;
-  int size_code = 1;          // the screen-size code last set up
+  int size_code = 1;  // the screen-size code last set up
   int reserved_rows = 1;
-  int resume_field = 0;       // field and position remembered at the last return
+  int resume_field = 0;  // field and position remembered at the last return
   int resume_position = -1;
   bool prepared_once = false;
 };

@@ -189,7 +189,9 @@ void Dialogue::store_active_data(int from) {
   std::uint8_t fill = options().empty_fill();
   int end = std::min<int>(alen, ad.length);
   for (int i = std::max(from, 0); i < end; ++i)
-    data[i] = (fill != 0 && edit[static_cast<std::size_t>(i)] == fill) ? ' ' : edit[static_cast<std::size_t>(i)];
+    data[i] = (fill != 0 && edit[static_cast<std::size_t>(i)] == fill)
+                  ? ' '
+                  : edit[static_cast<std::size_t>(i)];
 }
 
 void Dialogue::rewrite_active(int from, int count) {
@@ -201,7 +203,8 @@ void Dialogue::rewrite_active(int from, int count) {
   bool pre = ad.predisplay() && !option_no_predisplay(active_option);
   if (!pre) {
     std::uint8_t buf[160];
-    for (int i = 0; i < count; ++i) buf[i] = hidden ? ' ' : edit[static_cast<std::size_t>(from + i)];
+    for (int i = 0; i < count; ++i)
+      buf[i] = hidden ? ' ' : edit[static_cast<std::size_t>(from + i)];
     put_cells(arow, acol + from, buf, count, acolour);
     return;
   }
@@ -300,7 +303,8 @@ bool Dialogue::previous_field_move() {
 void Dialogue::refresh() {
   term::ScrCommon& c = term::common();
   if (active) {
-    c.field_image.assign(reinterpret_cast<const char*>(edit.data()), static_cast<std::size_t>(alen));
+    c.field_image.assign(reinterpret_cast<const char*>(edit.data()),
+                         static_cast<std::size_t>(alen));
     c.current_field_length = static_cast<std::int16_t>(alen);
     c.paste_room = static_cast<std::int16_t>(alen - pos);
     if (options().misc[10] == 'Y') c.paste_room = options().paste_room;
@@ -322,10 +326,14 @@ bool Dialogue::next_simulated_key(term::EventArea& area) {
   term::ScrCommon& c = term::common();
   int crow = c.caret_row, ccol = c.caret_column;
   int code = 0;
-  if (sim_col < ccol && ccol > 1) code = kLeft;
-  else if (sim_col > ccol && ccol < columns) code = kRight;
-  else if (sim_row < crow && crow > 1) code = kUp;
-  else if (sim_row > crow && crow < rows - 1) code = kDown;
+  if (sim_col < ccol && ccol > 1)
+    code = kLeft;
+  else if (sim_col > ccol && ccol < columns)
+    code = kRight;
+  else if (sim_row < crow && crow > 1)
+    code = kUp;
+  else if (sim_row > crow && crow < rows - 1)
+    code = kDown;
   if (code == 0) {
     simulating = false;
     return false;
@@ -340,8 +348,8 @@ bool Dialogue::next_simulated_key(term::EventArea& area) {
 
 bool Dialogue::take_event(term::EventArea& area) {
   if (simulating) return next_simulated_key(area);
-  TimeoutCheck tc = check_timeouts(exit_state(term::common().caret_row, term::common().caret_column, acolour),
-                                   rec.data(), pass);
+  TimeoutCheck tc = check_timeouts(
+      exit_state(term::common().caret_row, term::common().caret_column, acolour), rec.data(), pass);
   for (const std::string& text : tc.messages) show_text(text);
   if (tc.has_key) {
     area.key = {};
@@ -424,8 +432,10 @@ bool Dialogue::handle_event(const term::EventArea& area) {
   if (ev.status == 'Q') {
     source = ev.scan;
     int close = rec.close_keyvalue();
-    if (close > 0) set_exit(close);
-    else if (term::common().global_close_value > 0) set_exit(term::common().global_close_value);
+    if (close > 0)
+      set_exit(close);
+    else if (term::common().global_close_value > 0)
+      set_exit(term::common().global_close_value);
     return true;
   }
   Key key{static_cast<std::uint8_t>(ev.character & 0xFF), ev.extended, ev.scan};
@@ -481,7 +491,8 @@ bool Dialogue::dispatch_key(Key key) {
       move_cursor(pos - 1);
       modified = true;
       if (!selector(ad.type)) {
-        std::memmove(edit.data() + pos, edit.data() + pos + 1, static_cast<std::size_t>(alen - pos - 1));
+        std::memmove(edit.data() + pos, edit.data() + pos + 1,
+                     static_cast<std::size_t>(alen - pos - 1));
         edit[static_cast<std::size_t>(alen - 1)] = ' ';
         store_active_data(pos);
         rewrite_active(pos, alen - pos);
@@ -489,9 +500,12 @@ bool Dialogue::dispatch_key(Key key) {
     }
     return false;
   }
-  if (code == kEnter && rec.subst_enter() > 0) code = rec.subst_enter();
-  else if (code == kEsc && rec.subst_esc() > 0) code = rec.subst_esc();
-  else if (code == kHome && rec.subst_home() > 0) code = rec.subst_home();
+  if (code == kEnter && rec.subst_enter() > 0)
+    code = rec.subst_enter();
+  else if (code == kEsc && rec.subst_esc() > 0)
+    code = rec.subst_esc();
+  else if (code == kHome && rec.subst_home() > 0)
+    code = rec.subst_home();
   set_exit(code);
   field_full_request = false;
   // Without an active field every key ends the call with its own code.
@@ -537,8 +551,10 @@ bool Dialogue::dispatch_key(Key key) {
       if (ad.type == 'S' || ad.type == 'R')
         return code == kLeft ? previous_field_move() : next_field_move();
       if (arrow_exit_named()) call_arrow_exit(code);
-      if (code == kLeft && pos > 0) move_cursor(pos - 1);
-      else if (code == kRight && pos < alen - 1) move_cursor(pos + 1);
+      if (code == kLeft && pos > 0)
+        move_cursor(pos - 1);
+      else if (code == kRight && pos < alen - 1)
+        move_cursor(pos + 1);
       return false;
     case kInsert:
       if (!selector(ad.type)) update_caret();
@@ -546,7 +562,8 @@ bool Dialogue::dispatch_key(Key key) {
     case kDelete:
       modified = true;
       if (selector(ad.type) || alen <= 0) return false;
-      std::memmove(edit.data() + pos, edit.data() + pos + 1, static_cast<std::size_t>(alen - pos - 1));
+      std::memmove(edit.data() + pos, edit.data() + pos + 1,
+                   static_cast<std::size_t>(alen - pos - 1));
       edit[static_cast<std::size_t>(alen - 1)] = ' ';
       store_active_data(pos);
       rewrite_active(pos, alen - pos);
@@ -628,7 +645,8 @@ bool Dialogue::data_character(std::uint8_t ch, int exit_message) {
   }
   // 4. Insert mode makes room.
   if (term::common().insert_flag == 'Y' && pos < alen - 1) {
-    std::memmove(edit.data() + pos + 1, edit.data() + pos, static_cast<std::size_t>(alen - pos - 1));
+    std::memmove(edit.data() + pos + 1, edit.data() + pos,
+                 static_cast<std::size_t>(alen - pos - 1));
     store_active_data(pos + 1);
     rewrite_active(pos + 1, alen - pos - 1);
   }

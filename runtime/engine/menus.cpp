@@ -77,9 +77,12 @@ void Dialogue::show_menu_line(bool force) {
   // 4. The line for the modifiers held.
   const std::string* line = &lines[4];
   if (floppy_active) {
-    if (shift.shift && floppy_on[2]) line = &lines[2];
-    else if (shift.ctrl && !shift.shift && floppy_on[1]) line = &lines[1];
-    else if (shift.alt && !shift.ctrl && !shift.shift && floppy_on[0]) line = &lines[0];
+    if (shift.shift && floppy_on[2])
+      line = &lines[2];
+    else if (shift.ctrl && !shift.shift && floppy_on[1])
+      line = &lines[1];
+    else if (shift.alt && !shift.ctrl && !shift.shift && floppy_on[0])
+      line = &lines[0];
   }
   int state = (shift.alt ? 4 : 0) | (shift.ctrl ? 2 : 0) | (shift.shift ? 1 : 0);
   if (state == shown_shift && !force) return;
@@ -115,10 +118,18 @@ void Dialogue::write_indicator_position() {
   int row = c.caret_row, col = c.caret_column;
   char text[16];
   switch (kind) {
-    case '1': std::snprintf(text, sizeof text, " r%02dc%02d", row % 100, col % 100); break;
-    case '2': std::snprintf(text, sizeof text, " Row %02d", row % 100); break;
-    case '3': std::snprintf(text, sizeof text, " Col %02d", col % 100); break;
-    default: std::snprintf(text, sizeof text, " %03d-%02d", active % 1000, (pos + 1) % 100); break;
+    case '1':
+      std::snprintf(text, sizeof text, " r%02dc%02d", row % 100, col % 100);
+      break;
+    case '2':
+      std::snprintf(text, sizeof text, " Row %02d", row % 100);
+      break;
+    case '3':
+      std::snprintf(text, sizeof text, " Col %02d", col % 100);
+      break;
+    default:
+      std::snprintf(text, sizeof text, " %03d-%02d", active % 1000, (pos + 1) % 100);
+      break;
   }
   write_cells(rows, 74, reinterpret_cast<const std::uint8_t*>(text), 7, menu_colour, true);
 }

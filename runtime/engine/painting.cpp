@@ -1,6 +1,8 @@
 // Painting: the preparation of a panel call, the choice of what to
 // repaint, the screen set-up, static data, fields and the cursor's field.
 
+#include "runtime/engine/painting.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -9,7 +11,6 @@
 #include "runtime/engine/diagnostics.h"
 #include "runtime/engine/dialogue.h"
 #include "runtime/engine/options.h"
-#include "runtime/engine/painting.h"
 #include "runtime/engine/tables.h"
 #include "runtime/engine/timeouts.h"
 #include "runtime/engine/validation.h"
@@ -308,7 +309,8 @@ void Dialogue::paint_static() {
     if (row < 1 || row > rows || col < 1 || col > columns) abort(6);
     std::uint8_t attr = map_attribute(item.attr);
     if (item.kind == StaticItem::Repeat) {
-      std::memset(run, static_cast<std::uint8_t>(item.text[0]), static_cast<std::size_t>(item.count));
+      std::memset(run, static_cast<std::uint8_t>(item.text[0]),
+                  static_cast<std::size_t>(item.count));
       write_cells(row, col, run, item.count, attr, immediate);
     } else {
       write_cells(row, col, reinterpret_cast<const std::uint8_t*>(item.text.data()), item.count,
@@ -394,7 +396,8 @@ int Dialogue::build_image(int n, std::uint8_t* image) {
     }
     std::memset(value, ' ', sizeof value);
     std::memcpy(value, data, static_cast<std::size_t>(data_len));
-    if (d.type == '5') date_to_country_order(value, data_len, kv::mask::country_values().date_order);
+    if (d.type == '5')
+      date_to_country_order(value, data_len, kv::mask::country_values().date_order);
     std::memset(display, ' ', sizeof display);
     kv::mask::SCRMASK(q, value, display, &term::common());
     if (q.return_code > 0) abort(q.return_code);
@@ -408,12 +411,15 @@ int Dialogue::build_image(int n, std::uint8_t* image) {
     bool prot = option_protects(opt) || d.type == 'X';
     bool selector = d.type == 'R' || d.type == 'S';
     std::uint8_t fill = 0;
-    if (prot) fill = options().protected_fill();
-    else if (!selector) fill = options().empty_fill();
+    if (prot)
+      fill = options().protected_fill();
+    else if (!selector)
+      fill = options().empty_fill();
     if (fill != 0) std::memset(image, fill, static_cast<std::size_t>(len));
   }
   if (trace)
-    log("Raw/formatted field", std::string(reinterpret_cast<char*>(image), static_cast<std::size_t>(len)),
+    log("Raw/formatted field",
+        std::string(reinterpret_cast<char*>(image), static_cast<std::size_t>(len)),
         std::string(reinterpret_cast<const char*>(data), std::min<std::size_t>(d.length, 160)));
   return len;
 }

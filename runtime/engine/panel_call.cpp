@@ -233,11 +233,20 @@ bool Dialogue::finish() {
   rec.set_scan_code(source);
   const char* text = "Scan code (Keyboard)";
   switch (source) {
-    case kSourceMouse: text = "Scan code (Mouse)"; break;
-    case kSourceWinMenu: text = "Scan code (WinMenu)"; break;
-    case kSourceNone: text = "Scan code (None)"; break;
-    case kSourceTimeout: text = "Scan code (Timeout)"; break;
-    default: break;
+    case kSourceMouse:
+      text = "Scan code (Mouse)";
+      break;
+    case kSourceWinMenu:
+      text = "Scan code (WinMenu)";
+      break;
+    case kSourceNone:
+      text = "Scan code (None)";
+      break;
+    case kSourceTimeout:
+      text = "Scan code (Timeout)";
+      break;
+    default:
+      break;
   }
   log("Returning...", text, std::to_string(source));
   // 8. An EBCDIC panel goes back as it came.

@@ -3,6 +3,8 @@
 // the values of PANEL-REPAINT-SCREEN that return at once, window panels
 // and the aborts for malformed areas.
 
+#include "runtime/engine/dialogue.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -11,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "runtime/engine/dialogue.h"
 #include "runtime/engine/engine.h"
 #include "runtime/engine/options.h"
 #include "runtime/engine/painting.h"
@@ -152,7 +153,7 @@ TEST_F(DialogueTest, PaintsStaticDataFieldsMenuAndActiveColour) {
   EXPECT_EQ(attr_at(3, 17), 0x70);
   EXPECT_EQ(row_text(4, 17, 10), "    12.34 ");  // mask 3, data length 7
   EXPECT_EQ(attr_at(4, 17), 0x1F);
-  EXPECT_EQ(row_text(5, 17, 4), "    ");  // blue on blue: hidden
+  EXPECT_EQ(row_text(5, 17, 4), "    ");   // blue on blue: hidden
   EXPECT_EQ(row_text(6, 17, 5), "00042");  // integer default mask: 9s, fill "0"
   EXPECT_EQ(row_text(25, 1, 16), "F1=Help  F3=Exit");
   EXPECT_EQ(attr_at(25, 1), 0x30);
@@ -161,7 +162,8 @@ TEST_F(DialogueTest, PaintsStaticDataFieldsMenuAndActiveColour) {
 }
 
 TEST_F(DialogueTest, SamePanelWithoutRepaintRewritesOnlyFlaggedFields) {
-  Panel p({Field{3, 17, 5, 0x1F, ' ', 0, 0, 0, 0, "one"}, Field{4, 17, 5, 0x1F, ' ', 0, 0, 0, 0, "two"}});
+  Panel p({Field{3, 17, 5, 0x1F, ' ', 0, 0, 0, 0, "one"},
+           Field{4, 17, 5, 0x1F, ' ', 0, 0, 0, 0, "two"}});
   auto s = work_s({text_item(1, 1, 0x1E, "Title")});
   display("key F3\nkey F3\n");
   ASSERT_EQ(call(p, s), 0);
@@ -221,7 +223,7 @@ TEST_F(DialogueTest, TypingTabAndEnterStoreDataAndReportTheCursor) {
   ASSERT_EQ(call(p, s), 0);
   EXPECT_EQ(p.data_text(1, 5), "AB1  ");  // type "A" upper-cases
   EXPECT_EQ(p.data_text(2, 3), "xyz");
-  EXPECT_EQ(p.data_text(3, 4), "q   ");   // autoskip moved into field 3
+  EXPECT_EQ(p.data_text(3, 4), "q   ");  // autoskip moved into field 3
   EXPECT_EQ(p.rec().exit_key(), 13);
   EXPECT_EQ(p.rec().cursor_field(), 3);
   EXPECT_EQ(p.rec().cursor_offset(), 1);
@@ -257,8 +259,8 @@ TEST_F(DialogueTest, KeyTable) {
       {"left at first column stays", "key Left\nkey F2\n", plain, "abcdef", 60, 0},
       {"right returns with Return left/right", "key Right\n", ret_lr, "abcdef", 77, 0},
       {"clear 1st", "type Q\nkey F2\n", clear1, "Q     ", 60, 1},
-      {"shift tab in the middle goes to the start", "key Right\nkey Right\nkey shift+Tab\nkey F2\n", plain,
-       "abcdef", 60, 0},
+      {"shift tab in the middle goes to the start", "key Right\nkey Right\nkey shift+Tab\nkey F2\n",
+       plain, "abcdef", 60, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -369,15 +371,16 @@ TEST_F(DialogueTest, MonochromeAndAlternateColoursReachEveryAttribute) {
   kv::engine::options().monochrome = true;
   display("key F2\n");
   ASSERT_EQ(call(p, s), 0);
-  EXPECT_EQ(attr_at(1, 1), 0x0F);   // yellow on blue: white on black
-  EXPECT_EQ(attr_at(2, 1), 0x00);   // base "1" below "7": cleared black
+  EXPECT_EQ(attr_at(1, 1), 0x0F);  // yellow on blue: white on black
+  EXPECT_EQ(attr_at(2, 1), 0x00);  // base "1" below "7": cleared black
   EXPECT_EQ(attr_at(4, 17), 0x0F);
   EXPECT_EQ(attr_at(3, 17), 0x70);  // the active colour stays reverse
 
   // An alternate table that turns 0x1E into 0x2A and 0x1F into 0x4B.
   kv::engine::options().monochrome = false;
   std::vector<std::uint8_t> table(4 + 512, 0);
-  for (int c = 0; c < 256; ++c) kv::put_u16(table.data() + 4 + 2 * c, static_cast<std::uint16_t>(c));
+  for (int c = 0; c < 256; ++c)
+    kv::put_u16(table.data() + 4 + 2 * c, static_cast<std::uint16_t>(c));
   kv::put_u16(table.data() + 4 + 2 * 0x1E, 0x2A);
   kv::put_u16(table.data() + 4 + 2 * 0x1F, 0x4B);
   std::memcpy(table.data(), "COLO", 4);
@@ -398,8 +401,11 @@ TEST_F(DialogueTest, StatusIndicatorsOnTheBottomRow) {
     int col;
     std::string text;
   };
-  const Case cases[] = {{'1', 74, " r03c19"}, {'2', 74, " Row 03"}, {'3', 74, " Col 19"},
-                        {'4', 74, " 001-03"}, {'7', 72, " 08:00:00"}};
+  const Case cases[] = {{'1', 74, " r03c19"},
+                        {'2', 74, " Row 03"},
+                        {'3', 74, " Col 19"},
+                        {'4', 74, " 001-03"},
+                        {'7', 72, " 08:00:00"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(1, c.kind));
     Panel p({Field{3, 17, 5}});
@@ -452,7 +458,7 @@ TEST_F(DialogueTest, KeyRedefinitionAndBailoutKeys) {
   ASSERT_EQ(call(p, s), 0);
   EXPECT_EQ(p.rec().exit_key(), 61);  // Esc as F3, past the unchecked field
   EXPECT_TRUE(g_boxes.empty());
-  ASSERT_EQ(call(p, s), 0);           // Enter checks it: refused, then "OK"
+  ASSERT_EQ(call(p, s), 0);  // Enter checks it: refused, then "OK"
   EXPECT_EQ(p.rec().exit_key(), 13);
   ASSERT_EQ(g_boxes.size(), 1u);
   EXPECT_EQ(p.data_text(2, 2), "OK");

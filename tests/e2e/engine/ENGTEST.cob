@@ -20,6 +20,7 @@
       *>   ENG_TIMEOUT  "Y": F5 after 5 seconds (function 12)
       *>   ENG_FLOPPY   "Y": floppy line 1 for Alt (function 8)
       *>   ENG_SHOWROW  after each call, show this screen row (function 4)
+      *>   ENG_CLOSE    global close value (3 digits)
        DATA DIVISION.
        WORKING-STORAGE SECTION.
        COPY "KVINIT.CPY".
@@ -61,6 +62,12 @@
            MOVE "Engine test" TO KV-INIT-TITLE
       *>   DOS Alt-key handling: F10 and the Alt keys reach the panel.
            MOVE "1" TO KV-INIT-ALT-KEY
+           MOVE SPACES TO ENV-VALUE
+           ACCEPT ENV-VALUE FROM ENVIRONMENT "ENG_CLOSE"
+           IF ENV-VALUE NOT = SPACES
+               MOVE ENV-VALUE(1:3) TO SHOW-3
+               MOVE SHOW-3 TO KV-INIT-CLOSE-VALUE
+           END-IF
            CALL "KORVEXAN" USING KV-INIT-BLOCK OMITTED OMITTED OMITTED
 
            MOVE SPACES TO ENV-VALUE

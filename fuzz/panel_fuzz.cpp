@@ -136,7 +136,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::uint8_t> rec_bytes(std::max<std::size_t>(data_end, 317), ' ');
   in.fill(rec_bytes.data(), 316);
   std::memcpy(rec_bytes.data(), "FUZZPANL", 8);
-  kv::put_u16(rec_bytes.data() + 8, static_cast<std::uint16_t>(n));
+  // PANEL-NUMB-OF-FIELDS may disagree with WORK-D's count.
+  kv::put_u16(rec_bytes.data() + 8, static_cast<std::uint16_t>((opts & 32) ? n / 2 : n));
   rec_bytes[10] = static_cast<std::uint8_t>(base);
   rec_bytes[186] = static_cast<std::uint8_t>(repaint);
   rec_bytes[212] = (opts & 8) ? 0xC3 : 'C';

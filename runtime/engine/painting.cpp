@@ -334,6 +334,8 @@ void Dialogue::paint_fields() {
   }
   log("Painting Field Data", paint_all ? "All fields" : "");
   for (int n : wd.tab_ring()) {
+    // WORK-D may describe more fields than the attribute table holds.
+    if (n > field_count) continue;
     std::uint8_t flag = rec.field_paint(n);
     FieldDescriptor d = descriptor(n);
     if (paint_all || flag == 'C' || flag == 'E' || flag == 'R') {

@@ -284,6 +284,13 @@ TEST_F(DialogueTest, SubstituteEnterAndSelectorTypeR) {
   EXPECT_EQ(p.rec().exit_key(), 2048 + 'x');
   EXPECT_EQ(p.data_text(1, 1), " ");  // not stored
 
+  // Without input fields Esc ends the call with its own code.
+  Panel out({Field{3, 17, 3, 0x1F, 'X'}});
+  display("key Esc\n");
+  ASSERT_EQ(call(out, s), 0);
+  EXPECT_EQ(out.rec().exit_key(), 27);
+  EXPECT_EQ(out.rec().cursor_field(), 0);
+
   Panel q({Field{3, 17, 3}});
   kv::put_s16(q.record.data() + 225, 68);  // Enter reported as F10
   display("key Enter\n");

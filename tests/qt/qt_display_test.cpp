@@ -629,3 +629,31 @@ TEST_F(QtWindowTest, ClicksArriveAtTheirCell) {
 
 }  // namespace
 }  // namespace kv::term::qtd::testing
+
+namespace kv::term::qtd::testing {
+namespace {
+
+// A display shut down (at process exit, possibly from a signal handler)
+// closes nothing; its widgets stay and anything that reaches them later
+// is dropped rather than handed to the display that is gone.
+TEST_F(QtWindowTest, ShutDownDisplayLeavesItsWidgetsInert) {
+  create();
+  QWidget* f = d->frame(c.window);
+  QWidget* v = d->cell_view(c.window);
+  QScrollBar* bar = d->scroll_bar(c.window, Bar::Vertical);
+  d->shutdown();
+  EXPECT_TRUE(f->isVisible());
+  d.reset();
+  QTest::keyClick(v, Qt::Key_A);
+  QTest::mouseClick(v, Qt::LeftButton);
+  bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+  f->resize(300, 200);
+  f->close();
+  v->repaint();
+  QApplication::processEvents();
+  EXPECT_TRUE(f->isVisible());
+  f->hide();
+}
+
+}  // namespace
+}  // namespace kv::term::qtd::testing

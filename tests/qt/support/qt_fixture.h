@@ -37,6 +37,7 @@ class QtWindowTest : public ::testing::Test {
     c.creation_font.face = "DejaVu Sans Mono";
   }
   void TearDown() override {
+    if (!d) return;
     if (c.debug_window) d->destroy_window(c.debug_window);
     if (c.window) d->destroy_window(c.window);
     d->shutdown();

@@ -48,35 +48,52 @@ namespace kv::term::qtd {
 
 // ---- the widgets -------------------------------------------------------------
 
+// What widgets and queued calls hold of the display: cleared when the
+// display shuts down, so that a widget outliving it does nothing.
+using DisplayHandle = std::shared_ptr<QtDisplay*>;
+
 // The top-level widget of one window.  Its geometry is the outer rectangle
 // the logic sees (less the caption's pixel, see phantom()).
 class FrameWidget : public QWidget {
  public:
-  FrameWidget(QtDisplay* d, WindowId id) : QWidget(nullptr), d_(d), id_(id) {}
+  FrameWidget(DisplayHandle d, WindowId id) : QWidget(nullptr), d_(std::move(d)), id_(id) {}
 
  protected:
   void closeEvent(QCloseEvent* e) override {
     // The window procedure decides: a confirmation, never a plain close.
     e->ignore();
-    d_->on_close(id_);
+    if (QtDisplay* d = *d_) d->on_close(id_);
   }
-  void resizeEvent(QResizeEvent*) override { d_->on_frame_geometry(id_); }
-  void moveEvent(QMoveEvent*) override { d_->on_frame_geometry(id_); }
+  void resizeEvent(QResizeEvent*) override {
+    if (QtDisplay* d = *d_) d->on_frame_geometry(id_);
+  }
+  void moveEvent(QMoveEvent*) override {
+    if (QtDisplay* d = *d_) d->on_frame_geometry(id_);
+  }
   void changeEvent(QEvent* e) override {
-    if (e->type() == QEvent::ActivationChange) d_->on_activation(id_, isActiveWindow());
-    if (e->type() == QEvent::WindowStateChange) d_->on_window_state(id_);
+    if (QtDisplay* d = *d_) {
+      if (e->type() == QEvent::ActivationChange) d->on_activation(id_, isActiveWindow());
+      if (e->type() == QEvent::WindowStateChange) d->on_window_state(id_);
+    }
     QWidget::changeEvent(e);
   }
   void dragEnterEvent(QDragEnterEvent* e) override {
-    if (!d_->on_drag_enter(id_, e)) e->ignore();
+    QtDisplay* d = *d_;
+    if (!d || !d->on_drag_enter(id_, e)) e->ignore();
   }
   void dragMoveEvent(QDragMoveEvent* e) override { e->acceptProposedAction(); }
-  void dropEvent(QDropEvent* e) override { d_->on_drop(id_, e); }
-  void keyPressEvent(QKeyEvent* e) override { d_->on_key(id_, e, true); }
-  void keyReleaseEvent(QKeyEvent* e) override { d_->on_key(id_, e, false); }
+  void dropEvent(QDropEvent* e) override {
+    if (QtDisplay* d = *d_) d->on_drop(id_, e);
+  }
+  void keyPressEvent(QKeyEvent* e) override {
+    if (QtDisplay* d = *d_) d->on_key(id_, e, true);
+  }
+  void keyReleaseEvent(QKeyEvent* e) override {
+    if (QtDisplay* d = *d_) d->on_key(id_, e, false);
+  }
 
  private:
-  QtDisplay* d_;
+  DisplayHandle d_;
   WindowId id_;
 };
 
@@ -85,7 +102,8 @@ class FrameWidget : public QWidget {
 // window logic's business.
 class CellView : public QWidget {
  public:
-  CellView(QtDisplay* d, WindowId id, QWidget* parent) : QWidget(parent), d_(d), id_(id) {
+  CellView(DisplayHandle d, WindowId id, QWidget* parent)
+      : QWidget(parent), d_(std::move(d)), id_(id) {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_InputMethodEnabled, false);
@@ -102,27 +120,38 @@ class CellView : public QWidget {
     return QWidget::event(e);
   }
   bool focusNextPrevChild(bool) override { return false; }
-  void paintEvent(QPaintEvent* e) override { d_->paint_view(id_, this, e->region()); }
-  void keyPressEvent(QKeyEvent* e) override { d_->on_key(id_, e, true); }
-  void keyReleaseEvent(QKeyEvent* e) override { d_->on_key(id_, e, false); }
+  void paintEvent(QPaintEvent* e) override {
+    if (QtDisplay* d = *d_) d->paint_view(id_, this, e->region());
+  }
+  void keyPressEvent(QKeyEvent* e) override {
+    if (QtDisplay* d = *d_) d->on_key(id_, e, true);
+  }
+  void keyReleaseEvent(QKeyEvent* e) override {
+    if (QtDisplay* d = *d_) d->on_key(id_, e, false);
+  }
   void mousePressEvent(QMouseEvent* e) override {
     if (std::uint32_t m =
             message_of(e->button(), wm::kLButtonDown, wm::kRButtonDown, wm::kMButtonDown))
-      d_->on_mouse(id_, e, m);
+      mouse(e, m);
   }
   void mouseReleaseEvent(QMouseEvent* e) override {
     if (std::uint32_t m = message_of(e->button(), wm::kLButtonUp, wm::kRButtonUp, wm::kMButtonUp))
-      d_->on_mouse(id_, e, m);
+      mouse(e, m);
   }
   void mouseDoubleClickEvent(QMouseEvent* e) override {
     if (std::uint32_t m =
             message_of(e->button(), wm::kLButtonDblClk, wm::kRButtonDblClk, wm::kMButtonDblClk))
-      d_->on_mouse(id_, e, m);
+      mouse(e, m);
   }
-  void mouseMoveEvent(QMouseEvent* e) override { d_->on_mouse(id_, e, wm::kMouseMove); }
-  void wheelEvent(QWheelEvent* e) override { d_->on_wheel(id_, e); }
+  void mouseMoveEvent(QMouseEvent* e) override { mouse(e, wm::kMouseMove); }
+  void wheelEvent(QWheelEvent* e) override {
+    if (QtDisplay* d = *d_) d->on_wheel(id_, e);
+  }
 
  private:
+  void mouse(QMouseEvent* e, std::uint32_t message) {
+    if (QtDisplay* d = *d_) d->on_mouse(id_, e, message);
+  }
   static std::uint32_t message_of(Qt::MouseButton b, std::uint32_t left, std::uint32_t right,
                                   std::uint32_t middle) {
     switch (b) {
@@ -136,7 +165,7 @@ class CellView : public QWidget {
         return 0;
     }
   }
-  QtDisplay* d_;
+  DisplayHandle d_;
   WindowId id_;
 };
 
@@ -498,16 +527,24 @@ QtDisplay::~QtDisplay() { shutdown(); }
 void QtDisplay::shutdown() {
   if (shut_down_) return;
   shut_down_ = true;
-  // Every widget and font goes while Qt is still whole: at process exit
-  // this runs before Qt's own clean-up.
-  for (auto& [id, q] : windows_) {
-    q->painter.reset();
-    delete q->frame;
-  }
-  windows_.clear();
-  for (auto& [h, w] : message_windows_) delete w;
-  message_windows_.clear();
-  fonts_.clear();
+  *self_ = nullptr;  // the widgets hear nothing more from here on
+  // This may run at process exit from a signal handler that interrupted Qt
+  // (libcob ends the program from its SIGTERM handler): a call into the
+  // window system now could wait for ever on a lock the interrupted code
+  // holds.  So nothing is closed or freed here: the widgets and fonts stay
+  // to the end of the process, and the window system drops them with the
+  // connection.  Windows closed in the ordinary way (function 15) were
+  // destroyed then.
+  struct Kept {
+    std::map<WindowId, std::unique_ptr<QtWindow>> windows;
+    std::map<Handle, QWidget*> message_windows;
+    std::map<Handle, std::shared_ptr<FontEntry>> fonts, cache;
+  };
+  auto* kept = new Kept;  // deliberately never freed
+  kept->windows.swap(windows_);
+  kept->message_windows.swap(message_windows_);
+  kept->fonts.swap(fonts_);
+  for (auto& [key, f] : font_cache_) kept->cache[kept->cache.size()] = f;
   font_cache_.clear();
 }
 
@@ -586,9 +623,9 @@ QtWindow& QtDisplay::ensure_qwin(WindowId window) {
   if (QtWindow* q = qwin(window)) return *q;
   auto q = std::make_unique<QtWindow>();
   q->id = window;
-  q->frame = new FrameWidget(this, window);
+  q->frame = new FrameWidget(self_, window);
   q->frame->setMinimumSize(1, 1);
-  q->view = new CellView(this, window, q->frame);
+  q->view = new CellView(self_, window, q->frame);
   q->frame->setFocusProxy(q->view);
   q->bar = new QMenuBar(q->frame);
   q->bar->setNativeMenuBar(false);
@@ -599,10 +636,12 @@ QtWindow& QtDisplay::ensure_qwin(WindowId window) {
   q->vbar->hide();
   q->hbar->setSingleStep(1);
   q->vbar->setSingleStep(1);
-  QObject::connect(q->hbar, &QScrollBar::actionTriggered, q->frame,
-                   [this, window](int a) { on_scroll_action(window, Bar::Horizontal, a); });
-  QObject::connect(q->vbar, &QScrollBar::actionTriggered, q->frame,
-                   [this, window](int a) { on_scroll_action(window, Bar::Vertical, a); });
+  QObject::connect(q->hbar, &QScrollBar::actionTriggered, q->frame, [self = self_, window](int a) {
+    if (QtDisplay* d = *self) d->on_scroll_action(window, Bar::Horizontal, a);
+  });
+  QObject::connect(q->vbar, &QScrollBar::actionTriggered, q->frame, [self = self_, window](int a) {
+    if (QtDisplay* d = *self) d->on_scroll_action(window, Bar::Vertical, a);
+  });
   q->view->setCursor(Qt::ArrowCursor);
   QtWindow& ref = *q;
   windows_[window] = std::move(q);
@@ -829,12 +868,13 @@ void QtDisplay::set_scroll(WindowId window, Bar bar, int range, int position) {
   q->size_check_pending = true;
   QMetaObject::invokeMethod(
       q->frame,
-      [this, window]() {
-        QtWindow* w = qwin(window);
-        if (!w || shut_down_) return;
+      [self = self_, window]() {
+        QtDisplay* d = *self;
+        QtWindow* w = d ? d->qwin(window) : nullptr;
+        if (!w) return;
         w->size_check_pending = false;
-        Rect c = client_rect(window);
-        send(window, wm::kSize, size_kind::kRestored, make_point_param(c.width(), c.height()));
+        Rect c = d->client_rect(window);
+        d->send(window, wm::kSize, size_kind::kRestored, make_point_param(c.width(), c.height()));
       },
       Qt::QueuedConnection);
 }
@@ -1172,9 +1212,8 @@ void QtDisplay::build_menu(QtWindow& q, const MenuBar* menu) {
         a->setChecked(true);
       }
       int command = it.command;
-      QObject::connect(a, &QAction::triggered, q.frame, [this, w, command]() {
-        post_input(w, wm::kCommand, static_cast<std::uintptr_t>(command), 0,
-                   (device_keys_ & kLockBits));
+      QObject::connect(a, &QAction::triggered, q.frame, [self = self_, w, command]() {
+        if (QtDisplay* d = *self) d->on_command(w, command);
       });
       q.actions[command] = a;
     }
@@ -1500,6 +1539,11 @@ void QtDisplay::on_scroll_action(WindowId window, Bar bar, int action) {
       window, bar == Bar::Vertical ? wm::kVScroll : wm::kHScroll,
       (static_cast<std::uintptr_t>(thumb & 0xFFFF) << 16) | static_cast<std::uintptr_t>(request), 0,
       device_keys_ & kLockBits);
+}
+
+void QtDisplay::on_command(WindowId window, int command) {
+  post_input(window, wm::kCommand, static_cast<std::uintptr_t>(command), 0,
+             device_keys_ & kLockBits);
 }
 
 void QtDisplay::on_close(WindowId window) {

@@ -114,6 +114,7 @@ class QtDisplay : public BasicDisplay {
   void on_mouse(WindowId window, QMouseEvent* event, std::uint32_t message);
   void on_wheel(WindowId window, QWheelEvent* event);
   void on_close(WindowId window);
+  void on_command(WindowId window, int command);
   void on_activation(WindowId window, bool active);
   void on_window_state(WindowId window);
   void on_frame_geometry(WindowId window);
@@ -161,6 +162,8 @@ class QtDisplay : public BasicDisplay {
   std::shared_ptr<FontEntry> make_font(const LogicalFont& lf);
   std::string bytes_of(const QString& text) const;
 
+  // Handed to widgets and queued calls; cleared at shut-down.
+  std::shared_ptr<QtDisplay*> self_ = std::make_shared<QtDisplay*>(this);
   std::map<WindowId, std::unique_ptr<QtWindow>> windows_;
   std::map<Handle, std::shared_ptr<FontEntry>> fonts_;
   std::map<std::string, std::shared_ptr<FontEntry>> font_cache_;

@@ -227,7 +227,15 @@ bool Dialogue::validate_field(int n) {
   f.number = n;
   f.descriptor = descriptor(n);
   f.field_option = rec.field_option(n);
-  f.data = field_data(n);
+  // The check works on a copy of the field's data: a date field shorter
+  // than its six or eight digits, or a mask whose digits outnumber the
+  // field, must not reach past the field in the application's record.
+  std::uint8_t* data = field_data(n);
+  const std::size_t data_len = std::min<std::size_t>(f.descriptor.length, 160);
+  std::uint8_t scratch[160];
+  std::memset(scratch, ' ', sizeof scratch);
+  std::memcpy(scratch, data, data_len);
+  f.data = scratch;
   std::uint8_t image[160];
   if (n == active) {
     std::memcpy(image, edit.data(), 160);
@@ -243,6 +251,7 @@ bool Dialogue::validate_field(int n) {
   cx.tables = &tables();
   cx.empty_fill = options().empty_fill();
   FieldCheckResult r = check_field(f, cx);
+  std::memcpy(data, scratch, data_len);
   if (r.set_paint) rec.set_field_paint(n, r.paint);
   if (!r.passed) {
     validation_failed(n, r.message, r.text);

@@ -61,9 +61,7 @@ TEST_F(QtWindowTest, GlyphsStayInsideTheirCells) {
   QImage img = view_image();
   int w = c.metrics.avg_width;
   EXPECT_TRUE(same_colour(at_cell(img, 5, 40, w - 1, c.metrics.height / 2), 255, 255, 255));
-  EXPECT_TRUE(same_colour(at_cell(img, 5, 41, 0, c.metrics.height / 2), 192, 192, 192) ||
-              same_colour(at_cell(img, 5, 41, 0, c.metrics.height / 2), 0, 0, 0));
-  EXPECT_TRUE(same_colour(at_cell(img, 5, 41, 1, c.metrics.height / 2), 0, 0, 0));
+  EXPECT_TRUE(same_colour(at_cell(img, 5, 41, 0, c.metrics.height / 2), 0, 0, 0));
   EXPECT_GT(c.metrics.avg_width, 4);
   EXPECT_GT(c.metrics.height, 8);
 }
@@ -162,11 +160,10 @@ TEST_F(QtWindowTest, WindowIsBoundToTheScreenOfCells) {
   int full_w = 80 * c.metrics.avg_width;
   int full_h = 25 * c.metrics.height + d->status_bar_pixels();
   QWidget* f = d->frame(c.window);
-  if (client.width() >= full_w && client.height() >= full_h) {
-    EXPECT_EQ(client.width(), full_w);
-    EXPECT_EQ(client.height(), full_h);
-    EXPECT_FALSE(d->scroll_bar(c.window, Bar::Vertical)->isVisible());
-  }
+  // The offscreen screen (800 x 600) holds the whole window.
+  EXPECT_EQ(client.width(), full_w);
+  EXPECT_EQ(client.height(), full_h);
+  EXPECT_FALSE(d->scroll_bar(c.window, Bar::Vertical)->isVisible());
   EXPECT_LE(f->maximumWidth(), full_w + d->scroll_bar_extent());
   EXPECT_LE(f->maximumHeight(), full_h + d->menu_bar_height() + d->scroll_bar_extent());
 }
@@ -196,7 +193,7 @@ TEST_F(QtWindowTest, NarrowerWindowGetsScrollBarsAndLosesThemAgain) {
 }
 
 // Scrolling through the bar: a page down moves the cells up by five rows
-// (or to the end of the range) and the view shows the rows below.
+// and the view shows the rows below.
 TEST_F(QtWindowTest, ScrollBarPagesThroughTheCells) {
   create();
   for (int r = 1; r <= 25; ++r) write(r, 1, "X", static_cast<std::uint8_t>((r % 7 + 1) * 16));
@@ -207,14 +204,12 @@ TEST_F(QtWindowTest, ScrollBarPagesThroughTheCells) {
   QScrollBar* v = d->scroll_bar(c.window, Bar::Vertical);
   v->triggerAction(QAbstractSlider::SliderPageStepAdd);
   settle();
-  EXPECT_EQ(c.vscroll, std::min(5 * c.metrics.height, c.vscroll_range));
+  ASSERT_EQ(c.vscroll, 5 * c.metrics.height);  // the range holds six rows
   EXPECT_EQ(v->value(), c.vscroll);
   QImage img = view_image();
+  // Row 6 now sits where row 1 was.
   Rgb want = kBackgroundColours[static_cast<std::size_t>(((6 % 7) + 1))];
-  // Row 6 now sits where row 1 was (when the range allowed five rows).
-  if (c.vscroll == 5 * c.metrics.height) {
-    EXPECT_TRUE(same_colour(img.pixelColor(1, 1), want.red, want.green, want.blue));
-  }
+  EXPECT_TRUE(same_colour(img.pixelColor(1, 1), want.red, want.green, want.blue));
 }
 
 // The user sizing the window reaches the logic; growing past the cells is
@@ -261,18 +256,22 @@ TEST_F(QtWindowTest, SettingsPlaceTheWindowAndMaximiseBindsItToTheCells) {
   EXPECT_EQ(c.hscroll_range, 0);
 }
 
-// A waiting pass returns when nothing arrives but the window's timer, so
-// that the engine can check its time-outs.
-TEST_F(QtWindowTest, WaitingPassWakesForTheTimer) {
+// A waiting pass blocks while nothing arrives and returns for the window's
+// 250 ms timer, so that the engine can check its time-outs: among a few
+// waiting passes on a quiet queue, one sleeps most of a timer interval (and
+// none hangs).
+TEST_F(QtWindowTest, WaitingPassSleepsUntilTheTimer) {
   create();
-  EventArea a;
-  a.wait_mode = kWaitBlock;
-  std::uint64_t before = d->tick_ms();
-  SCR_AMP(c, a);
-  a.wait_mode = kWaitBlock;
-  SCR_AMP(c, a);
-  EXPECT_EQ(a.key.status, 'N');
-  EXPECT_GE(d->tick_ms() - before, 1u);
+  bool slept = false;
+  for (int i = 0; i < 5 && !slept; ++i) {
+    EventArea a;
+    a.wait_mode = kWaitBlock;
+    std::uint64_t before = d->tick_ms();
+    SCR_AMP(c, a);
+    EXPECT_EQ(a.key.status, 'N');
+    slept = d->tick_ms() - before >= 200;
+  }
+  EXPECT_TRUE(slept);
 }
 
 // ---- status bar ----------------------------------------------------------------

@@ -70,43 +70,6 @@ void release_updates() {
   if (c.display && c.window) c.display->update_window(c.window);
 }
 
-int mask_data_length(const kv::mask::MaskRequest& request) {
-  struct Entry {
-    std::array<std::uint8_t, kv::mask::kMaskRecordSize> mask;
-    std::int16_t display_length;
-    char mode;
-    kv::mask::CountryValues country;
-    int data_length;
-  };
-  static std::array<Entry, 16> cache;
-  static std::size_t used = 0, next = 0;
-  const kv::mask::CountryValues& cv = kv::mask::country_values();
-  auto same_country = [&](const kv::mask::CountryValues& a) {
-    return a.decimal == cv.decimal && a.thousands == cv.thousands && a.currency == cv.currency &&
-           a.date_sep == cv.date_sep && a.date_order == cv.date_order;
-  };
-  for (std::size_t i = 0; i < used; ++i) {
-    const Entry& e = cache[i];
-    if (e.display_length == request.display_length && e.mode == request.mode &&
-        same_country(e.country) && e.mask == request.mask_record)
-      return e.data_length;
-  }
-  std::uint8_t value[160], display[160];
-  std::memset(value, '0', sizeof value);
-  kv::mask::MaskRequest trial = request;
-  trial.direction = 'D';
-  kv::mask::SCRMASK(trial, value, display, &term::common());
-  Entry& e = cache[next];
-  e.mask = request.mask_record;
-  e.display_length = request.display_length;
-  e.mode = request.mode;
-  e.country = cv;
-  e.data_length = trial.data_length;
-  next = (next + 1) % cache.size();
-  used = std::min(used + 1, cache.size());
-  return e.data_length;
-}
-
 void write_cells(int row, int col, const std::uint8_t* text, int length, std::uint8_t attr,
                  bool now) {
   term::ScrCommon& c = term::common();
@@ -388,13 +351,13 @@ int Dialogue::build_image(int n, std::uint8_t* image) {
     char direction = d.blank_if_zero() ? 'd' : 'D';
     kv::mask::MaskRequest q = field_request(d, len, direction, t);
     // Numeric, date and hexadecimal masks read as many characters of data
-    // as the mask has digit positions; a trial conversion tells how many,
-    // so that nothing beyond the field's data is read.
+    // as the mask has digit positions, so that nothing beyond the field's
+    // data is read.
     int data_len = len;
     std::uint8_t kind = q.mask_record[0];
     if (kind == 'N' || kind == 'D' || q.mode == 'H') {
       // A data item is never longer than the field's display length.
-      data_len = std::clamp<int>(mask_data_length(q), 0, len);
+      data_len = std::clamp<int>(kv::mask::data_length(q), 0, len);
     }
     std::memset(value, ' ', sizeof value);
     std::memcpy(value, data, static_cast<std::size_t>(data_len));

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <utility>
 
-#include "runtime/masks/scrmask.h"
 
 namespace kv::engine {
 
@@ -23,11 +22,6 @@ void clear_screen(std::uint8_t attr);
 void hold_updates();
 void release_updates();
 
-// The data length of a numeric, date or hexadecimal mask at a display
-// length: how many characters of a field's data the mask reads.  Kept
-// for the masks seen last, since it depends only on the mask, the length,
-// the mode and the country.
-int mask_data_length(const kv::mask::MaskRequest& request);
 // Moves the caret to a cell and switches it on (any value but 0) or off.
 void set_caret(int row, int col, int caret_value);
 void caret_off();

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <utility>
 
-
 namespace kv::engine {
 
 // Writes a run of cells at a screen position in one attribute; `now`

@@ -426,6 +426,36 @@ TEST_F(QtWindowTest, AltLetterOpensMenusOnlyWithWindowsAltHandling) {
   EXPECT_EQ(e.extended, 18);  // Alt+E
 }
 
+// F10 opens the first menu under "Windows" Alt-key handling.
+TEST_F(QtWindowTest, F10OpensTheFileMenu) {
+  create();
+  c.alt_key_handling = '0';
+  key(d->cell_view(c.window), Qt::Key_F10, Qt::NoModifier, "");
+  settle();
+  auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(menu->title(), "&File");
+  menu->close();
+}
+
+// Caps Lock and Num Lock pressed in the window switch their indicators
+// (raised when on).
+TEST_F(QtWindowTest, LockKeysSwitchTheIndicators) {
+  create();
+  QWidget* v = d->cell_view(c.window);
+  key(v, Qt::Key_CapsLock, Qt::NoModifier, "");
+  key(v, Qt::Key_NumLock, Qt::NoModifier, "");
+  settle();
+  EXPECT_EQ(d->status_text(2), "CAPS");
+  EXPECT_TRUE(d->status_raised(2));
+  EXPECT_EQ(d->status_text(3), "NUM");
+  EXPECT_TRUE(d->status_raised(3));
+  key(v, Qt::Key_CapsLock, Qt::NoModifier, "");
+  settle();
+  EXPECT_EQ(d->status_text(2), "Caps");
+  EXPECT_FALSE(d->status_raised(2));
+}
+
 // Holding Alt, Ctrl or Shift alone is seen by the engine's key-state reads
 // while held (the floppy menu lines follow it), and released again.
 TEST_F(QtWindowTest, HeldModifiersAreTheKeyStateWhileHeld) {

@@ -182,6 +182,9 @@ void Dialogue::run() {
     skip_refresh = true;
     wait_for_release = true;
   } else {
+    // The menu line as the application left it (it may change between
+    // calls of the same panel), for the modifiers now held.
+    prepare_menu_lines();
     shown_shift = -1;
     show_menu_line(true);
   }

@@ -180,6 +180,12 @@ TEST_F(DialogueTest, SamePanelWithoutRepaintRewritesOnlyFlaggedFields) {
   EXPECT_EQ(p.rec().field_paint(2), 0);
   // Field 1 is the cursor field and is loaded again; field 2 was flagged.
   EXPECT_EQ(row_text(3, 17, 3), "ONE");
+  // A menu line changed between calls shows at the start of the dialogue.
+  set_menu(p, "F9=Other", 0x30);
+  p.rec().set_repaint_screen('N');
+  display("key F3\n");
+  ASSERT_EQ(call(p, s), 0);
+  EXPECT_EQ(row_text(25, 1, 8), "F9=Other");
 }
 
 TEST_F(DialogueTest, ErrorFlagWinsOverCursorFlagAndIsClearedOnReturn) {

@@ -375,6 +375,78 @@ TEST_F(DialogueTest, MouseClickMovesIntoAFieldAndValidatesTheOneLeft) {
   EXPECT_EQ(p.rec().cursor_field(), 3);
 }
 
+TEST_F(DialogueTest, ScreenSizesPlaceTheMenuRowAndWrapAtTheirWidth) {
+  // A run is split only when it passes column 80 of the cell planes: on
+  // the 40-column screen the rest stays on its row, beyond the screen.
+  struct Case {
+    int code, rows, columns;
+    const char* next_row;
+  };
+  for (const Case& c :
+       {Case{2, 25, 40, "     "}, Case{3, 43, 80, "DEFGH"}, Case{4, 50, 80, "DEFGH"}}) {
+    SCOPED_TRACE(c.code);
+    Panel p({Field{3, 2, 3}});
+    set_menu(p, "F3=Exit", 0x30);
+    // Eight characters from three columns before the right edge.
+    auto s = work_s({text_item(5, c.columns - 2, 0x1E, "ABCDEFGH")}, c.code);
+    kv::engine::reset_call_memory();
+    display("key F3\n");
+    ASSERT_EQ(call(p, s), 0);
+    EXPECT_EQ(row_text(c.rows, 1, 7), "F3=Exit");
+    EXPECT_EQ(row_text(5, c.columns - 2, 3), "ABC");
+    EXPECT_EQ(row_text(6, 1, 5), c.next_row);
+  }
+}
+
+TEST_F(DialogueTest, CursorResumesWhereTheLastCallLeftIt) {
+  Panel p({Field{3, 17, 6, 0x1F, ' ', 0, 0, 0, 0, "abcdef"}, Field{4, 17, 3}});
+  auto s = work_s({});
+  display("key Right\nkey Right\nkey F2\ntype Z\nkey F2\n");
+  ASSERT_EQ(call(p, s), 0);
+  EXPECT_EQ(p.rec().cursor_offset(), 2);
+  ASSERT_EQ(call(p, s), 0);  // nothing touched: the cursor is where it was
+  EXPECT_EQ(p.data_text(1, 6), "abZdef");
+}
+
+TEST_F(DialogueTest, SelectorFields) {
+  // "S" fields: Left and Right move between fields, no typing.  "P":
+  // no typing either; the cursor field and offset tell the choice.
+  Panel p({Field{3, 17, 8, 0x1F, 'S', 0, 0, 0, 0, "First"},
+           Field{4, 17, 8, 0x1F, 'S', 0, 0, 0, 0, "Second"},
+           Field{5, 17, 8, 0x1F, 'P', 0, 0, 0, 0, "Bytes"}});
+  auto s = work_s({});
+  display("key Right\ntype x\nkey Right\nkey Left\nkey Right\ntype y\nkey Right\nkey Enter\n");
+  ASSERT_EQ(call(p, s), 0);
+  EXPECT_EQ(p.rec().cursor_field(), 3);
+  EXPECT_EQ(p.rec().cursor_offset(), 2);  // "P": the arrows move inside the field
+  EXPECT_EQ(p.rec().exit_key(), 13);
+  ASSERT_EQ(g_boxes.size(), 2u);
+  EXPECT_EQ(g_boxes[0], "1 You may not enter data here - only function keys.");
+  EXPECT_EQ(p.data_text(2, 8), "Second  ");
+}
+
+int g_arrow_calls = 0;
+int arrow_exit(std::uint8_t* block, std::uint8_t*, std::uint8_t*) {
+  ++g_arrow_calls;
+  (void)block;
+  return 0;
+}
+
+TEST_F(DialogueTest, ClickWithMouseArrowKeysRunsTheArrowSimulation) {
+  kv::engine::register_exit("ARROWT", &arrow_exit);
+  g_arrow_calls = 0;
+  Panel p({Field{3, 17, 10, 0x1F, ' ', 0, 0, 0, 0, "0123456789"}});
+  std::memcpy(p.record.data() + 188, "ARROWT  ", 8);
+  auto s = work_s({});
+  display("click 3 21\nkey F2\n");
+  kv::term::common().mouse_arrow_keys = 'Y';
+  ASSERT_EQ(call(p, s), 0);
+  // Four simulated Right arrows, each through the arrow exit.
+  EXPECT_EQ(g_arrow_calls, 4);
+  EXPECT_EQ(p.rec().cursor_offset(), 4);
+  kv::engine::register_exit("ARROWT", nullptr);
+}
+
 // ---------------------------------------------------------------- options
 
 TEST_F(DialogueTest, MonochromeAndAlternateColoursReachEveryAttribute) {

@@ -117,6 +117,12 @@ class DialogueTest : public ::testing::Test {
     return headless_->cell_attr(row, col);
   }
 
+  static void write_cells_blank() {
+    std::uint8_t blank[80];
+    std::memset(blank, ' ', sizeof blank);
+    kv::engine::write_cells(25, 1, blank, 80, 0x07, true);
+  }
+
   static void set_menu(Panel& p, const std::string& line, std::uint8_t colour) {
     kv::put_padded(p.record.data() + 17, 80, line);
     kv::put_u16(p.record.data() + 15, colour);
@@ -445,6 +451,52 @@ TEST_F(DialogueTest, ClickWithMouseArrowKeysRunsTheArrowSimulation) {
   EXPECT_EQ(g_arrow_calls, 4);
   EXPECT_EQ(p.rec().cursor_offset(), 4);
   kv::engine::register_exit("ARROWT", nullptr);
+}
+
+TEST_F(DialogueTest, MenuRowFollowsTheModifiersWithFloppyLines) {
+  Panel p({Field{3, 17, 3}});
+  set_menu(p, "Panel line", 0x30);
+  // Floppy lines 1 (Alt) and 3 (Shift) on, 2 (Ctrl) off.
+  std::vector<std::uint8_t> floppy(328, ' ');
+  std::memcpy(floppy.data(), "MENU", 4);
+  floppy[4] = 'Y';
+  floppy[5] = 'N';
+  floppy[6] = 'Y';
+  floppy[7] = 'N';
+  std::memcpy(floppy.data() + 8, "Alt line", 8);
+  std::memcpy(floppy.data() + 88, "Ctrl line", 9);
+  std::memcpy(floppy.data() + 168, "Shift line", 10);
+  kv::engine::options().floppy_menus = {floppy.data(), true};
+  auto s = work_s({});
+  display("");
+  kv::term::ensure_window();
+  kv::engine::Dialogue d(p.record.data(), pass_, s.data(), p.work_d.data());
+  d.reserved = 1;
+  d.menu_colour = 0x30;
+  d.prepare_menu_lines();
+  struct Case {
+    bool alt, ctrl, shift;
+    const char* shown;
+  };
+  const Case cases[] = {{false, false, false, "Panel line"},
+                        {true, false, false, "Alt line  "},
+                        {false, true, false, "Panel line"},
+                        {true, false, true, "Shift line"},
+                        {false, true, true, "Shift line"}};
+  for (const Case& c : cases) {
+    d.shift = {c.alt, c.ctrl, c.shift};
+    d.show_menu_line(false);
+    EXPECT_EQ(row_text(25, 1, 10), c.shown) << c.alt << c.ctrl << c.shift;
+  }
+  // Without reserved rows the line is not shown, but it is kept for the
+  // key menus and the mouse.
+  d.reserved = 0;
+  d.shift = {};
+  write_cells_blank();
+  d.show_menu_line(true);
+  EXPECT_EQ(row_text(25, 1, 10), std::string(10, ' '));
+  EXPECT_EQ(d.shown_line.substr(0, 10), "Panel line");
+  kv::engine::options().floppy_menus = {};
 }
 
 // ---------------------------------------------------------------- options

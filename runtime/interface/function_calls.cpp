@@ -9,6 +9,7 @@
 #include "runtime/engine/tables.h"
 #include "runtime/engine/timeouts.h"
 #include "runtime/interface/cellview.h"
+#include "runtime/interface/init_block.h"
 #include "runtime/terminal/terminal.h"
 #include "runtime/utilities/bytes.h"
 #include "runtime/utilities/codepage.h"
@@ -114,20 +115,7 @@ void return_info(std::uint8_t* b) {
   put_s16(b + o::kWindowWidth, static_cast<std::int16_t>(w % 10000));
   put_s16(b + o::kWindowHeight, static_cast<std::int16_t>(h % 10000));
   const term::LogicalFont& f = c.window ? c.font : c.creation_font;
-  put_s16(b + o::kFontHeight, static_cast<std::int16_t>(f.height % 10000));
-  put_s16(b + o::kFontWidth, static_cast<std::int16_t>(f.width % 10000));
-  put_s16(b + o::kFontEscapement, static_cast<std::int16_t>(f.escapement % 10000));
-  put_s16(b + o::kFontOrientation, static_cast<std::int16_t>(f.orientation % 10000));
-  put_s16(b + o::kFontWeight, static_cast<std::int16_t>(f.weight % 10000));
-  b[o::kFontItalic] = f.italic;
-  b[o::kFontUnderline] = f.underline;
-  b[o::kFontStrikeout] = f.strikeout;
-  b[o::kFontCharSet] = f.charset;
-  b[o::kFontOutPrecision] = f.out_precision;
-  b[o::kFontClipPrecision] = f.clip_precision;
-  b[o::kFontQuality] = f.quality;
-  b[o::kFontPitchFamily] = f.pitch_family;
-  put_padded(b + o::kFontFace, 32, f.face, 0);
+  put_font(b, f);
 }
 
 // Function 18.  Block: command (1), key code (4 at offset 1), count out

@@ -7,6 +7,7 @@
 #include "runtime/engine/diagnostics.h"
 #include "runtime/engine/tables.h"
 #include "runtime/interface/cellview.h"
+#include "runtime/interface/init_block.h"
 #include "runtime/terminal/terminal.h"
 #include "runtime/utilities/bytes.h"
 #include "runtime/utilities/profile.h"
@@ -99,42 +100,29 @@ void read_settings(std::uint8_t* b) {
   c.window_width = static_cast<std::int32_t>(get("WindowWidth", 9999));
   c.window_height = static_cast<std::int32_t>(get("WindowHeight", 9999));
 
+  // Each font key defaults to the block's value.
+  const term::LogicalFont d = font_of_block(b);
   term::LogicalFont& f = c.creation_font;
-  auto s16 = [&](int off) { return static_cast<long>(get_s16(b + off)); };
-  f.height = static_cast<std::int32_t>(get("FontHeight", s16(o::kFontHeight)));
-  f.width = static_cast<std::int32_t>(get("FontWidth", s16(o::kFontWidth)));
-  f.escapement = static_cast<std::int32_t>(get("FontEscapement", s16(o::kFontEscapement)));
-  f.orientation = static_cast<std::int32_t>(get("FontOrientation", s16(o::kFontOrientation)));
-  f.weight = static_cast<std::int32_t>(get("FontWeight", s16(o::kFontWeight)));
-  f.italic = static_cast<std::uint8_t>(get("FontItalic", b[o::kFontItalic]));
-  f.underline = static_cast<std::uint8_t>(get("FontUnderline", b[o::kFontUnderline]));
-  f.strikeout = static_cast<std::uint8_t>(get("FontStrikeout", b[o::kFontStrikeout]));
-  f.charset = static_cast<std::uint8_t>(get("FontCharSet", b[o::kFontCharSet]));
-  f.out_precision = static_cast<std::uint8_t>(get("FontOutPrecision", b[o::kFontOutPrecision]));
-  f.clip_precision = static_cast<std::uint8_t>(get("FontClipPrecision", b[o::kFontClipPrecision]));
-  f.quality = static_cast<std::uint8_t>(get("FontQuality", b[o::kFontQuality]));
-  f.pitch_family = static_cast<std::uint8_t>(get("FontPitchandFamily", b[o::kFontPitchFamily]));
-  std::string face_default(up_to_nul(trim_right(field(b + o::kFontFace, 32))));
-  f.face = profile::get_string(file, sec, "FontFacename", face_default).substr(0, 32);
+  f.height = static_cast<std::int32_t>(get("FontHeight", d.height));
+  f.width = static_cast<std::int32_t>(get("FontWidth", d.width));
+  f.escapement = static_cast<std::int32_t>(get("FontEscapement", d.escapement));
+  f.orientation = static_cast<std::int32_t>(get("FontOrientation", d.orientation));
+  f.weight = static_cast<std::int32_t>(get("FontWeight", d.weight));
+  f.italic = static_cast<std::uint8_t>(get("FontItalic", d.italic));
+  f.underline = static_cast<std::uint8_t>(get("FontUnderline", d.underline));
+  f.strikeout = static_cast<std::uint8_t>(get("FontStrikeout", d.strikeout));
+  f.charset = static_cast<std::uint8_t>(get("FontCharSet", d.charset));
+  f.out_precision = static_cast<std::uint8_t>(get("FontOutPrecision", d.out_precision));
+  f.clip_precision = static_cast<std::uint8_t>(get("FontClipPrecision", d.clip_precision));
+  f.quality = static_cast<std::uint8_t>(get("FontQuality", d.quality));
+  f.pitch_family = static_cast<std::uint8_t>(get("FontPitchandFamily", d.pitch_family));
+  f.face = profile::get_string(file, sec, "FontFacename", d.face).substr(0, 32);
 
   put_s16(b + o::kWindowX, static_cast<std::int16_t>(c.window_x_origin));
   put_s16(b + o::kWindowY, static_cast<std::int16_t>(c.window_y_origin));
   put_s16(b + o::kWindowWidth, static_cast<std::int16_t>(c.window_width));
   put_s16(b + o::kWindowHeight, static_cast<std::int16_t>(c.window_height));
-  put_s16(b + o::kFontHeight, static_cast<std::int16_t>(f.height));
-  put_s16(b + o::kFontWidth, static_cast<std::int16_t>(f.width));
-  put_s16(b + o::kFontEscapement, static_cast<std::int16_t>(f.escapement));
-  put_s16(b + o::kFontOrientation, static_cast<std::int16_t>(f.orientation));
-  put_s16(b + o::kFontWeight, static_cast<std::int16_t>(f.weight));
-  b[o::kFontItalic] = f.italic;
-  b[o::kFontUnderline] = f.underline;
-  b[o::kFontStrikeout] = f.strikeout;
-  b[o::kFontCharSet] = f.charset;
-  b[o::kFontOutPrecision] = f.out_precision;
-  b[o::kFontClipPrecision] = f.clip_precision;
-  b[o::kFontQuality] = f.quality;
-  b[o::kFontPitchFamily] = f.pitch_family;
-  put_padded(b + o::kFontFace, 32, f.face, 0);
+  put_font(b, f);
 
   log("WindowXOrigin", "", num(c.window_x_origin));
   log("WindowYOrigin", "", num(c.window_y_origin));
@@ -151,26 +139,6 @@ void read_settings(std::uint8_t* b) {
   log(kf, "Italics", num(f.italic));
   log(kf, "Facename", f.face);
   log(kf, "PitchandFamily", num(f.pitch_family));
-}
-
-// The font fields of the block, taken as the creation font when no
-// settings file is named.
-void font_from_block(const std::uint8_t* b) {
-  term::LogicalFont& f = term::common().creation_font;
-  f.height = get_s16(b + o::kFontHeight);
-  f.width = get_s16(b + o::kFontWidth);
-  f.escapement = get_s16(b + o::kFontEscapement);
-  f.orientation = get_s16(b + o::kFontOrientation);
-  f.weight = get_s16(b + o::kFontWeight);
-  f.italic = b[o::kFontItalic];
-  f.underline = b[o::kFontUnderline];
-  f.strikeout = b[o::kFontStrikeout];
-  f.charset = b[o::kFontCharSet];
-  f.out_precision = b[o::kFontOutPrecision];
-  f.clip_precision = b[o::kFontClipPrecision];
-  f.quality = b[o::kFontQuality];
-  f.pitch_family = b[o::kFontPitchFamily];
-  f.face = std::string(up_to_nul(trim_right(field(b + o::kFontFace, 32))));
 }
 
 int mask_count_of(const std::uint8_t* masks) {
@@ -202,7 +170,7 @@ void initialisation_call(std::uint8_t* block, const std::uint8_t* stub, const st
   if (!st.options_copied) {
     st.options_copied = true;
     copy_options(block);
-    font_from_block(block);
+    c.creation_font = font_of_block(block);
     if (!c.settings_file.empty()) read_settings(block);
   }
 

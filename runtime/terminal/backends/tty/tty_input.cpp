@@ -352,6 +352,48 @@ Decoder::Result Decoder::decode_char(std::size_t at, std::uint32_t keys, std::ve
   return Result::Done;
 }
 
+namespace {
+// The keys that SS3 and CSI sequences name by their final byte alone
+// (cursor keys, Home, End, F1-F4); false for any other byte.
+template <typename Emit>
+bool final_byte_key(char f, Emit&& named) {
+  switch (f) {
+    case 'A':
+      named(Named::Up, 1);
+      return true;
+    case 'B':
+      named(Named::Down, 1);
+      return true;
+    case 'C':
+      named(Named::Right, 1);
+      return true;
+    case 'D':
+      named(Named::Left, 1);
+      return true;
+    case 'H':
+      named(Named::Home, 1);
+      return true;
+    case 'F':
+      named(Named::End, 1);
+      return true;
+    case 'P':
+      named(Named::F1, 1);
+      return true;
+    case 'Q':
+      named(Named::F1, 2);
+      return true;
+    case 'R':
+      named(Named::F1, 3);
+      return true;
+    case 'S':
+      named(Named::F1, 4);
+      return true;
+    default:
+      return false;
+  }
+}
+}  // namespace
+
 Decoder::Result Decoder::decode_ss3(std::size_t at, std::uint32_t alt, std::vector<Event>& out,
                                     std::size_t& used) {
   std::size_t size = buffer_.size();
@@ -364,37 +406,8 @@ Decoder::Result Decoder::decode_ss3(std::size_t at, std::uint32_t alt, std::vect
   used = i + 1 - at;
   std::uint32_t keys = modifiers(mod) | alt;
   auto named = [&](Named k, int fn = 1) { emit_key(named_key(k, keys, fn), out); };
+  if (final_byte_key(f, named)) return Result::Done;
   switch (f) {
-    case 'P':
-      named(Named::F1, 1);
-      return Result::Done;
-    case 'Q':
-      named(Named::F1, 2);
-      return Result::Done;
-    case 'R':
-      named(Named::F1, 3);
-      return Result::Done;
-    case 'S':
-      named(Named::F1, 4);
-      return Result::Done;
-    case 'A':
-      named(Named::Up);
-      return Result::Done;
-    case 'B':
-      named(Named::Down);
-      return Result::Done;
-    case 'C':
-      named(Named::Right);
-      return Result::Done;
-    case 'D':
-      named(Named::Left);
-      return Result::Done;
-    case 'H':
-      named(Named::Home);
-      return Result::Done;
-    case 'F':
-      named(Named::End);
-      return Result::Done;
     case 'M':
       named(Named::KpEnter);
       return Result::Done;
@@ -554,37 +567,8 @@ Decoder::Result Decoder::decode_csi(std::size_t at, std::uint32_t alt, std::vect
   int p0 = at_or(v, 0, 1);
   std::uint32_t keys = modifiers(at_or(v, 1, 1)) | alt;
   auto named = [&](Named k, int fn = 1) { emit_key(named_key(k, keys, fn), out); };
+  if (final_byte_key(f, named)) return Result::Done;
   switch (f) {
-    case 'A':
-      named(Named::Up);
-      return Result::Done;
-    case 'B':
-      named(Named::Down);
-      return Result::Done;
-    case 'C':
-      named(Named::Right);
-      return Result::Done;
-    case 'D':
-      named(Named::Left);
-      return Result::Done;
-    case 'H':
-      named(Named::Home);
-      return Result::Done;
-    case 'F':
-      named(Named::End);
-      return Result::Done;
-    case 'P':
-      named(Named::F1, 1);
-      return Result::Done;
-    case 'Q':
-      named(Named::F1, 2);
-      return Result::Done;
-    case 'R':
-      named(Named::F1, 3);
-      return Result::Done;
-    case 'S':
-      named(Named::F1, 4);
-      return Result::Done;
     case 'Z':
       emit_key(named_key(Named::Tab, keys | kf_shift), out);
       return Result::Done;

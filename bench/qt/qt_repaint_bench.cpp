@@ -36,15 +36,7 @@ struct Screen {
     c.creation_font.height = -16;
     SCR_WC(c);
     auto put = [&](int row, int col, const std::string& text, std::uint8_t attr) {
-      VioRequest q;
-      q.function = vio::kWrite;
-      q.row = static_cast<std::int16_t>(row);
-      q.column = static_cast<std::int16_t>(col);
-      q.length = static_cast<std::int16_t>(text.size());
-      q.write_attribute = attr;
-      q.window = c.window;
-      std::string copy = text;
-      SCR_VIO(q, reinterpret_cast<std::uint8_t*>(copy.data()), c);
+      write_text(c, row, col, text, attr);
     };
     put(1, 30, "Order Entry", 0x1E);
     put(2, 1, "\xC9" + std::string(78, '\xCD') + "\xBB", 0x1B);

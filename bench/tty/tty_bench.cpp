@@ -40,16 +40,7 @@ namespace {
 constexpr const char* kMarker = "\x1b]9999;";
 
 void write_cells(int row, int col, const std::string& text, std::uint8_t attr) {
-  ScrCommon& c = common();
-  VioRequest q;
-  q.function = vio::kWrite;
-  q.row = static_cast<std::int16_t>(row);
-  q.column = static_cast<std::int16_t>(col);
-  q.length = static_cast<std::int16_t>(text.size());
-  q.write_attribute = attr;
-  q.window = c.window;
-  std::string copy = text;
-  SCR_VIO(q, reinterpret_cast<std::uint8_t*>(copy.data()), c);
+  write_text(common(), row, col, text, attr);
 }
 
 void set_caret(int row, int col) {

@@ -263,4 +263,18 @@ void paint_cells(ScrCommon& c, WindowId window, const Rect& p) {
   d->show_caret(window);
 }
 
+void write_text(ScrCommon& c, int row, int col, std::string_view text, std::uint8_t attr,
+                bool update_now) {
+  VioRequest q;
+  q.function = vio::kWrite;
+  q.row = static_cast<std::int16_t>(row);
+  q.column = static_cast<std::int16_t>(col);
+  q.length = static_cast<std::int16_t>(text.size());
+  q.columns = c.screen_columns;
+  q.write_attribute = attr;
+  q.window = c.window;
+  q.update_now = update_now ? 1 : 0;
+  SCR_VIO(q, reinterpret_cast<std::uint8_t*>(const_cast<char*>(text.data())), c);
+}
+
 }  // namespace kv::term

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "runtime/terminal/scr_common.h"
 
@@ -45,6 +46,12 @@ inline constexpr int kDestroy = 15;
 // SCREEN-SAVE-AREA (save, restore); other codes ignore it.  Unknown codes
 // show the internal-error box "Fell through computed GO TO!".
 void SCR_VIO(VioRequest& request, std::uint8_t* data, ScrCommon& c);
+
+// Writes `text` (screen bytes) at row, column in one attribute through
+// SCR_VIO's write-cells request, on the common area's window; with
+// `update_now` the window is repainted at once.
+void write_text(ScrCommon& c, int row, int col, std::string_view text, std::uint8_t attr,
+                bool update_now = false);
 
 // The window procedure's paint of the cells inside `paint` (pixels).
 void paint_cells(ScrCommon& c, WindowId window, const Rect& paint);

@@ -40,17 +40,7 @@ void log_line(const std::string& s) {
 }
 
 void write_cells(int row, int col, const std::string& bytes, std::uint8_t attr) {
-  ScrCommon& c = common();
-  VioRequest q;
-  q.function = vio::kWrite;
-  q.row = static_cast<std::int16_t>(row);
-  q.column = static_cast<std::int16_t>(col);
-  q.length = static_cast<std::int16_t>(bytes.size());
-  q.write_attribute = attr;
-  q.columns = 80;
-  q.window = c.window;
-  std::string copy = bytes;
-  SCR_VIO(q, reinterpret_cast<std::uint8_t*>(copy.data()), c);
+  write_text(common(), row, col, bytes, attr);
 }
 
 void set_caret(int row, int col) {

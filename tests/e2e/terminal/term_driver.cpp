@@ -17,13 +17,7 @@ using namespace kv::term;
 namespace {
 
 void write(ScrCommon& c, int row, int col, const std::string& text, std::uint8_t attr) {
-  VioRequest q;
-  q.function = vio::kWrite;
-  q.row = static_cast<std::int16_t>(row);
-  q.column = static_cast<std::int16_t>(col);
-  q.length = static_cast<std::int16_t>(text.size());
-  q.write_attribute = attr;
-  SCR_VIO(q, reinterpret_cast<std::uint8_t*>(const_cast<char*>(text.data())), c);
+  write_text(c, row, col, text, attr);
 }
 
 void caret(ScrCommon& c, int row, int col) {

@@ -86,16 +86,7 @@ class QtWindowTest : public ::testing::Test {
     return {};
   }
   void write(int row, int col, const std::string& text, std::uint8_t attr, bool now = false) {
-    VioRequest q;
-    q.function = vio::kWrite;
-    q.row = static_cast<std::int16_t>(row);
-    q.column = static_cast<std::int16_t>(col);
-    q.length = static_cast<std::int16_t>(text.size());
-    q.write_attribute = attr;
-    q.window = c.window;
-    q.update_now = now ? 1 : 0;
-    std::string copy = text;
-    SCR_VIO(q, reinterpret_cast<std::uint8_t*>(copy.data()), c);
+    write_text(c, row, col, text, attr, now);
   }
   void caret(int row, int col) {
     VioRequest q;

@@ -25,14 +25,7 @@ std::string plane_text(const ScrCommon& c, int row, int col, int n) {
 class CellScreen : public WindowTest {
  protected:
   void write(int row, int col, const std::string& text, std::uint8_t attr = 0x1E) {
-    VioRequest q;
-    q.function = vio::kWrite;
-    q.row = static_cast<std::int16_t>(row);
-    q.column = static_cast<std::int16_t>(col);
-    q.length = static_cast<std::int16_t>(text.size());
-    q.write_attribute = attr;
-    std::vector<std::uint8_t> data(text.begin(), text.end());
-    SCR_VIO(q, data.data(), c);
+    write_text(c, row, col, text, attr);
   }
 };
 

@@ -73,14 +73,7 @@ class Headless : public ::testing::Test {
     return out;
   }
   void write(int row, int col, const std::string& text, std::uint8_t attr) {
-    VioRequest q;
-    q.function = vio::kWrite;
-    q.row = static_cast<std::int16_t>(row);
-    q.column = static_cast<std::int16_t>(col);
-    q.length = static_cast<std::int16_t>(text.size());
-    q.write_attribute = attr;
-    std::vector<std::uint8_t> bytes(text.begin(), text.end());
-    SCR_VIO(q, bytes.data(), c);
+    write_text(c, row, col, text, attr);
   }
 
   std::unique_ptr<HeadlessDisplay> d;

@@ -233,6 +233,9 @@ void paint_cells(ScrCommon& c, WindowId window, const Rect& p) {
   first_col = std::max(first_col, 1);
   int y = (first_row - 1) * ch - c.vscroll;
   int x0 = (first_col - 1) * cw - c.hscroll;
+  // A rectangle wholly right of the planes' last column has no cells to
+  // draw (its first cell would lie past the row).
+  if (first_col > ScrCommon::buffer_columns) last_row = 0;
   for (int row = first_row; row <= last_row && row <= ScrCommon::buffer_rows; ++row) {
     int base = (row - 1) * 80;
     int x = x0;
@@ -255,7 +258,7 @@ void paint_cells(ScrCommon& c, WindowId window, const Rect& p) {
         attr = a;
       }
     }
-    if (first_col <= ScrCommon::buffer_columns) output(run_start, col);
+    output(run_start, col);
     y += ch;
   }
   d->delete_font(font);

@@ -5,7 +5,9 @@
 namespace kv::term {
 
 int TraceModule::index() {
-  if (index_ == -2) index_ = kv::modules().register_module(name_, KV_VERSION, KV_REVISION);
+  if (index_ == -2)
+    index_ = kv::modules().register_module(name_, version_ ? version_ : KV_VERSION,
+                                           revision_ ? revision_ : KV_REVISION);
   return index_;
 }
 
@@ -14,12 +16,17 @@ void TraceModule::operator()(std::string_view action, std::string_view object,
   kv::trace(index(), action, object, value);
 }
 
+// The video module identifies itself by its own version in trace lines.
+TraceModule& vio_module() {
+  static TraceModule m("SCR_VIO", "2.4.", "006");
+  return m;
+}
+
 #define KV_MODULE(fn, name)     \
   TraceModule& fn() {           \
     static TraceModule m(name); \
     return m;                   \
   }
-KV_MODULE(vio_module, "SCR_VIO")
 KV_MODULE(wc_module, "SCR_WC")
 KV_MODULE(wp_module, "SCR_WP")
 KV_MODULE(amp_module, "SCR_AMP")

@@ -12,7 +12,9 @@ namespace kv::term {
 
 class TraceModule {
  public:
-  explicit constexpr TraceModule(const char* name) : name_(name) {}
+  explicit constexpr TraceModule(const char* name, const char* version = nullptr,
+                                 const char* revision = nullptr)
+      : name_(name), version_(version), revision_(revision) {}
   // Registers on first use; the index in the module table (-1: table full).
   int index();
   bool on() { return kv::modules().trace(index()) == 'L'; }
@@ -22,6 +24,8 @@ class TraceModule {
 
  private:
   const char* name_;
+  const char* version_;  // null: this build's version and revision
+  const char* revision_;
   int index_ = -2;
 };
 

@@ -1,6 +1,7 @@
 #include "runtime/terminal/terminal.h"
 
 #include "runtime/terminal/cell_screen.h"
+#include "runtime/terminal/debug_window.h"
 #include "runtime/terminal/message_box.h"
 #include "runtime/terminal/pump.h"
 #include "runtime/terminal/window.h"
@@ -114,18 +115,20 @@ void screen_restore(std::uint8_t* area) {
   SCR_VIO(q, area, c);
 }
 
-void close_down() {
-  ScrCommon& c = common();
+void close_down() { close_down(common()); }
+
+void close_down(ScrCommon& c) {
   VioRequest q;
   q.function = vio::kDestroy;
   q.window = c.window;
   SCR_VIO(q, nullptr, c);
-  if (c.debug_window) {
-    if (c.display) c.display->destroy_window(c.debug_window);
-    c.debug_window = 0;
-  }
+  // Closed as the user would close it, so that its class goes too and the
+  // debugger opens again on a window created later.
+  if (c.debug_window) SCR_DB('N', c);
   if (c.wc_called) SCR_WC(c);
   c.status_bar = 0;
+  // The modeless status window lives no longer than the main window.
+  if (c.message_window && c.display) c.display->destroy_message_window(c.message_window);
   c.message_window = 0;
   c.status_message = 'N';
 }

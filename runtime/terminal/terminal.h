@@ -37,8 +37,10 @@ void ensure_window();
 void screen_save(std::uint8_t* save_area);
 void screen_restore(std::uint8_t* save_area);
 
-// Destroys the window and unregisters its class (function 15).
+// Destroys the window and unregisters its class (function 15); the
+// debugging window and a modeless status window go with it.
 void close_down();
+void close_down(ScrCommon& c);
 
 // One pass of the message pump in its no-wait mode (function 19).
 void yield();

@@ -538,6 +538,10 @@ std::intptr_t SCR_WP(WindowId window, std::uint32_t message, std::uintptr_t wpar
       scroll(c, message == wm::kVScroll ? Bar::Vertical : Bar::Horizontal,
              static_cast<int>(wparam & 0xFFFF), static_cast<int>((wparam >> 16) & 0xFFFF));
       return 0;
+    case wm::kMouseActivate:
+      // A click that activates the window is not also taken as a click in
+      // the panel; on the frame it activates as usual.
+      return (lparam & 0xFFFF) == kHitClient ? kMouseActivateAndEat : kMouseActivate;
     case wm::kSetFocus:
       if (c.caret_enabled == 'Y') {
         d->create_caret(window, c.caret_width, c.caret_height);

@@ -176,6 +176,8 @@ TEST_F(CellScreen, UnknownFunctionCodeShowsTheInternalErrorBoxOnly) {
   EXPECT_EQ(fake.boxes[0].kind, 3);
   EXPECT_EQ(fake.boxes[0].title, "Korvexan Internal Error!");
   EXPECT_NE(fake.boxes[0].text.find("Fell through computed GO TO!"), std::string::npos);
+  // The box names the video module by its own version and revision.
+  EXPECT_EQ(fake.boxes[0].text.substr(0, 16), "SCR_VIO  2.4.006");
   EXPECT_EQ(c.chars, before);
   // The codes without an operation do nothing at all.
   for (int code : {0, 2, 4, 8, 9, 12, 16}) {
@@ -212,6 +214,10 @@ TEST_F(CellScreen, PaintBelowTheScreenStopsAtTheLastPlaneRow) {
   for (const auto& run : fake.runs) max_y = std::max(max_y, run.y);
   EXPECT_EQ(fake.runs.front().y, 25 * 16);
   EXPECT_EQ(max_y, 49 * 16);
+  // A rectangle wholly right of column 80 has no cells: nothing is drawn.
+  fake.runs.clear();
+  paint_cells(c, c.window, {80 * 8, 0, 100 * 8, 50 * 16});
+  EXPECT_TRUE(fake.runs.empty());
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "runtime/terminal/keys.h"
 #include "runtime/terminal/pump.h"
+#include "runtime/terminal/terminal.h"
 #include "runtime/terminal/window.h"
 #include "runtime/utilities/bytes.h"
 #include "tests/runtime/terminal/support/window_fixture.h"
@@ -66,6 +67,23 @@ TEST_F(Debugger, OpeningTwiceDoesNothingAndClosingAsksFirst) {
   menu_command(c, cmd::kDebugger, ev);
   EXPECT_NE(c.debug_window, 0u);
   EXPECT_EQ(line(2).substr(0, 12), "while closed");
+}
+
+TEST_F(Debugger, OpensAgainOnAWindowCreatedAfterCloseDown) {
+  create();
+  KeyEvent ev;
+  menu_command(c, cmd::kDebugger, ev);
+  WindowId dbg = c.debug_window;
+  ASSERT_NE(dbg, 0u);
+  close_down(c);
+  EXPECT_EQ(c.debug_window, 0u);
+  EXPECT_FALSE(fake.is_window(dbg));
+  // The application goes on and shows another panel: a new window, and
+  // the debugger opens on it without a registration failure.
+  create();
+  menu_command(c, cmd::kDebugger, ev);
+  EXPECT_NE(c.debug_window, 0u);
+  EXPECT_TRUE(fake.boxes.empty()) << fake.boxes.front().text;
 }
 
 TEST_F(Debugger, MessageLinesFollowTheCheckMarksAndClasses) {

@@ -221,6 +221,12 @@ TEST_F(Headless, StatusTextsAndBoxesAreLogged) {
                      "application developer/programmer!\n"),
             std::string::npos);
   EXPECT_NE(d->dump_text().find("STATUS Field is required\n"), std::string::npos);
+  // A title in the code page shows as UTF-8, like the text.
+  q.kind = 2;
+  q.title = "Caf\x82";  // CP437 e-acute
+  q.text = "Men\x81";   // CP437 u-umlaut
+  SCR_MB(q, c);
+  EXPECT_NE(logged().find("BOX 2 Caf\u00e9 | Men\u00fc\n"), std::string::npos);
 }
 
 }  // namespace

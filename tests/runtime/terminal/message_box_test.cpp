@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "runtime/terminal/terminal.h"
 #include "runtime/utilities/boxes.h"
 #include "runtime/utilities/log.h"
 #include "tests/runtime/terminal/support/window_fixture.h"
@@ -98,6 +99,11 @@ TEST_F(Boxes, WithoutAStatusBarOneModelessWindowShowsTheLatestText) {
   EXPECT_NE(c.message_window, first);
   EXPECT_EQ(fake.modeless_text(), "second");
   scr_mb(c, 0, "", "", kCaller);
+  EXPECT_EQ(c.message_window, 0u);
+  EXPECT_EQ(fake.modeless_text(), "");
+  // It lives no longer than the runtime's window: close-down removes it.
+  scr_mb(c, 1, "", "third", kCaller);
+  close_down(c);
   EXPECT_EQ(c.message_window, 0u);
   EXPECT_EQ(fake.modeless_text(), "");
 }

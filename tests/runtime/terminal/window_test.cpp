@@ -222,6 +222,13 @@ TEST_F(Window, StatusBarPartsAndIndicators) {
   EXPECT_EQ(fake.status_text(3), "NUM");
 }
 
+TEST_F(Window, AClickThatActivatesTheWindowIsDiscardedOnlyInTheClientArea) {
+  create();
+  constexpr std::intptr_t kHitCaption = 2;
+  EXPECT_EQ(fake.send(c.window, wm::kMouseActivate, 0, kHitClient), kMouseActivateAndEat);
+  EXPECT_EQ(fake.send(c.window, wm::kMouseActivate, 0, kHitCaption), kMouseActivate);
+}
+
 TEST_F(Window, CloseConfirmationNeverDestroysTheWindow) {
   create();
   fake.answers = {kIdNo};

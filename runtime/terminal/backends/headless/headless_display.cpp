@@ -406,8 +406,8 @@ std::uint8_t HeadlessDisplay::cell_attr(int row, int col) const {
 
 int HeadlessDisplay::message_box(WindowId, int kind, std::string_view title, std::string_view text,
                                  unsigned style) {
-  std::string line = "BOX " + std::to_string(kind) + " " + std::string(title) + " | " +
-                     to_utf8(one_line(text)) + "\n";
+  std::string line =
+      "BOX " + std::to_string(kind) + " " + to_utf8(title) + " | " + to_utf8(one_line(text)) + "\n";
   std::fflush(stdout);
   std::fwrite(line.data(), 1, line.size(), log_);
   std::fflush(log_);

@@ -101,14 +101,15 @@ void SCR_MOUS(LabelRequest& q, ScrCommon&) {
   if (line[at] == ' ') return;
   std::size_t start = at;
   while (start > 0 && line[start - 1] != ' ') --start;
-  // The first two pieces of the word, split at the delimiters.
+  // The first two pieces from the word's start, split at the delimiters
+  // (one delimiter ends a piece, so "SHIFT F1" names Shift+F1 as
+  // "SHIFT-F1" does).
   std::string tokens[2];
   std::size_t i = start;
   for (int k = 0; k < 2 && i < 80; ++k) {
     std::size_t j = i;
     while (j < 80 && !is_delimiter(line[j])) ++j;
     tokens[k] = line.substr(i, j - i);
-    if (j >= 80 || line[j] == ' ') break;
     i = j + 1;
   }
   std::string first = tokens[0].substr(0, 5);

@@ -191,6 +191,8 @@ TEST(LabelLookup, KeyCodesFromLabels) {
       {"Alt-F4=Quit", 9, 0, 1, 0, 0, 107},
       {"Ctrl+PgDn=Next", 4, 0, 0, 0, 0, 118},
       {"Shift:F5=Zoom", 2, 0, 0, 0, 0, 88},
+      {"Ctrl PgDn=Next", 2, 0, 0, 0, 0, 118},  // a space also ends the first piece
+      {"Alt  F4=Quit", 1, 0, 0, 0, 7, 77},     // two: the second piece is empty
       {"1=Menu", 1, 0, 0, 1, 0, 84},
       {"5=Go", 1, 1, 0, 0, 0, 108},
       {"enter=Accept", 2, 0, 0, 0, 13, 0},

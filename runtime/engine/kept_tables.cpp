@@ -20,8 +20,17 @@ bool check_kept_table(KeptTable& t, const char* tag, const char* lost_text) {
 }
 
 bool check_alternate_colors() {
-  return check_kept_table(options().alternate_colors, "COLO",
-                          "Alternate Color storage was CANCELled!");
+  static const char* const kLost = "Alternate Color storage was CANCELled!";
+  KeptTable& t = options().alternate_colors;
+  if (!check_kept_table(t, "COLO", kLost)) return false;
+  // Every attribute of the call is looked up in the table after this test:
+  // all 256 entries must still be there, not only the tag.
+  if (!storage_readable(t.address, 4 + 2 * 256)) {
+    t.on = false;
+    warning_box(kBoxDeveloper, kLost);
+    return false;
+  }
+  return true;
 }
 bool check_key_redefinition() {
   return check_kept_table(options().key_redefinition, "KEYD",

@@ -1,6 +1,8 @@
 #include "runtime/engine/colours.h"
 
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <vector>
@@ -56,6 +58,21 @@ TEST_F(ColoursTest, ALostTagSwitchesTheTableOff) {
   EXPECT_FALSE(kv::engine::check_alternate_colors());
   EXPECT_FALSE(options().alternate_colors.on);
   EXPECT_EQ(kv::engine::map_attribute(0x1E), 0x1E);
+
+  // Tag in place but the entries run into storage that is gone: switched
+  // off before any attribute is looked up in it.
+  long page = sysconf(_SC_PAGESIZE);
+  void* mem = mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  ASSERT_NE(mem, MAP_FAILED);
+  std::uint8_t* second = static_cast<std::uint8_t*>(mem) + page;
+  ASSERT_EQ(mprotect(second, page, PROT_NONE), 0);
+  std::uint8_t* t = second - 100;  // tag and 48 entries, then unreadable storage
+  std::memcpy(t, "COLO", 4);
+  options().alternate_colors = {t, true};
+  EXPECT_FALSE(kv::engine::check_alternate_colors());
+  EXPECT_FALSE(options().alternate_colors.on);
+  EXPECT_EQ(kv::engine::map_attribute(0xFF), 0xFF);
+  munmap(mem, 2 * page);
 }
 
 TEST_F(ColoursTest, BaseDigitFromTheTableAndMonochrome) {

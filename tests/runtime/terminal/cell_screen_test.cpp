@@ -188,6 +188,41 @@ TEST_F(CellScreen, UnknownFunctionCodeShowsTheInternalErrorBoxOnly) {
   EXPECT_EQ(fake.boxes.size(), 3u);
 }
 
+TEST_F(CellScreen, ForcePaintPostsTheClientSizeAndGrowReturnsToItsPlace) {
+  create();
+  fake.move_window(c.window, 30, 40, 300, 200, false);
+  settle();
+  VioRequest q;
+  q.function = vio::kForcePaint;
+  q.update_now = 1;
+  SCR_VIO(q, nullptr, c);
+  EXPECT_EQ(c.last_window_rect, fake.window_rect(c.window));
+  Message m;
+  ASSERT_TRUE(fake.peek(m, c.window, wm::kSize, wm::kSize, true));
+  Rect client = fake.client_rect(c.window);
+  EXPECT_EQ(m.wparam, size_kind::kRestored);
+  EXPECT_EQ(m.lparam, make_point_param(client.width(), client.height()));
+  ASSERT_NE(fake.menu_of(c.window), nullptr);  // the menu is attached again
+  // Grow: back to that position, as large as the window may be.
+  fake.move_window(c.window, 500, 500, 100, 100, false);
+  VioRequest g;
+  g.function = vio::kGrow;
+  SCR_VIO(g, nullptr, c);
+  Rect r = fake.window_rect(c.window);
+  EXPECT_EQ(r.left, 30);
+  EXPECT_EQ(r.top, 40);
+  EXPECT_GE(r.width(), full_client_width(c) + c.frame_width_extra);
+  EXPECT_LT(r.width(), 9999);
+  // The caret follows its cell less the scroll offsets.
+  c.vscroll = 16;
+  VioRequest k;
+  k.function = vio::kSetCaret;
+  k.caret_row = 3;
+  k.caret_column = 5;
+  SCR_VIO(k, nullptr, c);
+  EXPECT_EQ(fake.caret_pos(), (Point{4 * 8, 2 * 16 - 16}));
+}
+
 TEST_F(CellScreen, PaintDrawsRunsOfEqualAttributeWithBothColourTables) {
   create();
   write(2, 1, "ab", 0x55);  // foreground 5 on background 5

@@ -146,6 +146,30 @@ void entry_with_value(std::vector<std::string>& out, const std::string& head,
   out.push_back(spaces(20) + "VALUE " + value + ".");
 }
 
+// `lead` + the literal of `text` + `tail` on one line when that ends by
+// column 72.  Past column 72 the compiler reads nothing, so a longer
+// literal (one whose quotes had to be doubled) is written as pieces joined
+// by "&", one a line, each starting where the literal started.
+void literal_lines(std::vector<std::string>& out, const std::string& lead, std::string_view text,
+                   char quote, std::string_view tail) {
+  constexpr std::size_t kLast = 72;
+  std::string prefix = lead;
+  while (true) {
+    std::string line = prefix + cobol_literal(text, quote) + std::string(tail);
+    if (line.size() <= kLast || text.size() < 2) {
+      out.push_back(line);
+      return;
+    }
+    std::size_t take = 1;
+    while (take + 1 < text.size() &&
+           prefix.size() + cobol_literal(text.substr(0, take + 1), quote).size() + 2 <= kLast)
+      ++take;
+    out.push_back(prefix + cobol_literal(text.substr(0, take), quote) + " &");
+    text.remove_prefix(take);
+    prefix.assign(lead.size(), ' ');
+  }
+}
+
 std::string fitted(std::string text, std::size_t n) {
   text.resize(n, ' ');
   return text;
@@ -181,12 +205,10 @@ std::vector<std::string> field_data_lines(const FieldLayout& f, char quote) {
       std::string content = quoted_content(v, quote);
       out.push_back(head);
       if (f.storage_length >= 40) {
-        out.push_back(spaces(22) + "VALUE " + cobol_literal(fitted(content, 40), quote) + ".");
+        literal_lines(out, spaces(22) + "VALUE ", fitted(content, 40), quote, ".");
       } else {
-        out.push_back(
-            spaces(20) + "VALUE " +
-            cobol_literal(fitted(content, static_cast<std::size_t>(f.storage_length)), quote) +
-            ".");
+        literal_lines(out, spaces(20) + "VALUE ",
+                      fitted(content, static_cast<std::size_t>(f.storage_length)), quote, ".");
       }
       break;
     }
@@ -196,9 +218,9 @@ std::vector<std::string> field_data_lines(const FieldLayout& f, char quote) {
       int rest = f.storage_length - 40;
       out.push_back(spaces(13) + "10 " + name + ".");
       out.push_back(spaces(19) + "15 FILLER" + spaces(25) + "PIC X(40) VALUE");
-      out.push_back(spaces(28) + cobol_literal(content.substr(0, 40), quote) + ".");
+      literal_lines(out, spaces(28), content.substr(0, 40), quote, ".");
       out.push_back(spaces(19) + "15 FILLER" + spaces(25) + "PIC X(" + digits(rest, 2) + ") VALUE");
-      out.push_back(spaces(28) + cobol_literal(content.substr(40), quote) + ".");
+      literal_lines(out, spaces(28), content.substr(40), quote, ".");
       break;
     }
   }
@@ -255,8 +277,6 @@ std::vector<std::string> copybook_lines(const PanelBuild& b) {
   };
   const u8* pr = b.panel_record.data();
   auto u16 = [&](std::size_t off) { return static_cast<int>(pr[off] | (pr[off + 1] << 8)); };
-  std::string menu_a = spaces(29) + cobol_literal(text_at(h, 89, 40), b.quote) + ".";
-  std::string menu_b = spaces(29) + cobol_literal(text_at(h, 129, 40), b.quote) + ".";
   std::string off_row = b.window ? "             10 {P}-OFFSET-ROW    PIC S9(4) COMP-5 VALUE 0."
                                  : "             10 FILLER    PIC XX VALUE LOW-VALUES.";
   std::string off_col = b.window ? "             10 {P}-OFFSET-COL    PIC S9(4) COMP-5 VALUE 0."
@@ -264,11 +284,13 @@ std::vector<std::string> copybook_lines(const PanelBuild& b) {
   const int n = static_cast<int>(b.fields.size());
   for (const char* t : kFixedPortion) {
     std::string s = t;
-    if (s == "{MENUA}")
-      s = menu_a;
-    else if (s == "{MENUB}")
-      s = menu_b;
-    else if (s == "{OFFROW}")
+    // The menu halves are the designer's text: written as they stand, not
+    // searched for the template's placeholders.
+    if (s == "{MENUA}" || s == "{MENUB}") {
+      literal_lines(out, spaces(29), text_at(h, s == "{MENUA}" ? 89 : 129, 40), b.quote, ".");
+      continue;
+    }
+    if (s == "{OFFROW}")
       s = off_row;
     else if (s == "{OFFCOL}")
       s = off_col;

@@ -1,5 +1,6 @@
 #include "editor/generator/editmask_cob.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "runtime/utilities/bytes.h"
@@ -63,11 +64,14 @@ std::vector<std::string> editmask_lines(const masklib::MaskLibrary& masks, int* 
   dflt += static_cast<char>(masklib::kMaskEnd);
   dflt += "  ";
   out.push_back("           05  M-001 PIC X(32) VALUE '" + dflt + "'.");
+  // Masks 2 to the library's count.  The library answers a number beyond
+  // its last mask with mask 1, but a mask that merely repeats mask 1 is
+  // still a mask of its own: ending there would drop it and every mask
+  // after it, and fields using them would show the default mask.
   int written = 1;
-  masklib::MaskRecord first = masks.mask(1);
-  for (int n = 2; n <= kMaxGeneratedMasks; ++n) {
+  const int last = std::min(masks.count(), kMaxGeneratedMasks);
+  for (int n = 2; n <= last; ++n) {
     masklib::MaskRecord m = masks.mask(n);
-    if (m == first) break;
     mask_line(out, n, std::string_view(reinterpret_cast<const char*>(m.data()), 32));
     written = n;
   }

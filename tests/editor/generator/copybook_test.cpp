@@ -223,7 +223,9 @@ TEST(CopybookCobolTest, CompiledCopybooksHoldTheGeneratedAreas) {
     PanelFixture w("WINPAN");
     w.header().set_window_panel('Y');
     w.header().set_quote('"');
-    w.header().set_menu_left("Say 'yes'");
+    // Both quote characters: the doubled quotes take the literal past
+    // column 72, so it is written in pieces.
+    w.header().set_menu_left("Say 'yes' or \"no\" or \"maybe\"");
     w.text(2, 2, "It's a \"window\"", 0x4E);
     FieldSpec f;
     f.row = 3;
@@ -244,6 +246,14 @@ TEST(CopybookCobolTest, CompiledCopybooksHoldTheGeneratedAreas) {
     g.value = "-7";
     w.field(g);
     w.validation(4, 5, "1-100");
+    FieldSpec q;
+    q.row = 5;
+    q.column = 5;
+    q.length = 40;
+    q.picture = "X(40)";
+    q.name = "QUOTED";
+    q.value = "\"a \"b\" c 'd' \"e\"";
+    w.field(q);
     panels.emplace_back(w, CopybookChoices{});
   }
   {

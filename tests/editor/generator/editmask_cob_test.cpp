@@ -62,6 +62,17 @@ TEST(EditmaskCobTest, CountsAndMaskLines) {
   EXPECT_EQ(line_with(lines, "M-002"),
             "           05  M-002 PIC X(32) VALUE 'N ZZZ,ZZ9.2-\xDD" + std::string(19, ' ') + "'.");
   EXPECT_EQ(lines.back(), "           GOBACK.");
+
+  // A later mask equal to mask 1 is a mask like any other: it and the
+  // masks after it are written.
+  lib.load_text(mask_file(2) + mask_file(1) + mask_file(3));
+  int count = 0;
+  lines = editmask_lines(lib, &count);
+  EXPECT_EQ(count, 6);
+  EXPECT_EQ(line_with(lines, "M-003"),
+            "           05  M-003 PIC X(32) VALUE 'N ZZZ,ZZ9.1-\xDD" + std::string(19, ' ') + "'.");
+  EXPECT_EQ(line_with(lines, "M-006"),
+            "           05  M-006 PIC X(32) VALUE 'N ZZZ,ZZ9.3-\xDD" + std::string(19, ' ') + "'.");
 }
 
 TEST(EditmaskCobTest, MasksHoldingQuotesStillCompile) {

@@ -122,8 +122,22 @@ bool CopybookGenerator::generate_records(const lib::PanelRecords& records,
   }
   say("Generating final copybook ...");
   std::string path = setup_.copybook_directory + b.name + ".COB";
+  std::string text = copybook_text(b);
   std::string detail;
-  FileStatus ws = write_file_replacing(path, copybook_text(b), &detail);
+  FileStatus ws = write_file_replacing(path, text, &detail);
+  if (!ws.ok() && !setup_.copybook_directory.empty()) {
+    // The copybook directory cannot take it: the name alone, in the
+    // current directory, and the user is told where it went.
+    std::string here = b.name + ".COB";
+    std::string here_detail;
+    FileStatus hs = write_file_replacing(here, text, &here_detail);
+    if (hs.ok()) {
+      if (setup_.sink)
+        setup_.sink(Message{detail + "; " + here + " written in the current directory instead",
+                            false, true});
+      ws = hs;
+    }
+  }
   if (!ws.ok()) {
     say("Drive not ready, or disk full/protected... STATUS: " + std::string(ws.text()), true);
     say(detail, true);

@@ -106,11 +106,33 @@ TEST_F(GeneratorRunTest, SingleMissingPanelAndMissingDirectory) {
   EXPECT_TRUE(said("Panel NOPE not found...."));
   EXPECT_TRUE(files().empty());
 
+  // A copybook directory that cannot take the file: the name alone is
+  // tried in the current directory, and only when that fails too is the
+  // drive reported.
+  struct CwdGuard {
+    fs::path old = fs::current_path();
+    ~CwdGuard() { fs::current_path(old); }
+  } guard;
   out_ = dir_ + "/no-such-dir/";
+  fs::create_directories(dir_ + "/gone");
+  fs::current_path(dir_ + "/gone");
+  fs::remove(dir_ + "/gone");
   s = run(Quantity::Single, "GOOD");
   EXPECT_FALSE(s.ok());
   EXPECT_TRUE(said("Drive not ready, or disk full/protected... STATUS: 35"));
   EXPECT_EQ(current("GOOD"), 'N');
+
+  fs::create_directories(dir_ + "/here");
+  fs::current_path(dir_ + "/here");
+  s = run(Quantity::Single, "GOOD");
+  EXPECT_TRUE(s.ok());
+  EXPECT_TRUE(fs::exists(dir_ + "/here/GOOD.COB"));
+  bool told = false;
+  for (auto& m : messages_)
+    told |= m.warning &&
+            m.text.find("GOOD.COB written in the current directory instead") != std::string::npos;
+  EXPECT_TRUE(told);
+  EXPECT_EQ(current("GOOD"), 'Y');
 }
 
 // A write that fails half way (the file-size limit stands in for a full

@@ -377,12 +377,12 @@ void write_generation(RecordFile& f, int panel, int generation, int n) {
   f.begin();
   // Delete the old records and write the new ones (as saving a panel does).
   for (int i = 0; i < n; ++i) {
-    char k[14];
+    char k[24];
     std::snprintf(k, sizeof k, "%-8s&%04d", name, i);
     f.remove(Bytes(k, k + 13));
   }
   for (int i = 0; i < n; ++i) {
-    char k[14];
+    char k[24];
     std::snprintf(k, sizeof k, "%-8s&%04d", name, i);
     f.write(rec(k, "generation " + std::to_string(generation) + std::string(120, '.')));
   }

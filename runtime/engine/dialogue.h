@@ -87,6 +87,9 @@ class Dialogue {
   bool arrow_key(int code);
   void call_arrow_exit(int code);
   bool take_event(term::EventArea& area);
+  // What the pump reads with every pass: the mouse settings, the active
+  // field's type and place, the menu line shown.
+  void prepare_event_area(term::EventArea& area) const;
   bool next_simulated_key(term::EventArea& area);
   void refresh();
   void event_state(const term::EventArea& area, bool got);
@@ -113,6 +116,9 @@ class Dialogue {
   void store_active_data(int from);
   void move_cursor(int position);
   void update_caret();
+  // Marks the active field changed: Must Valid and Required fields become
+  // "v" (checked before the call returns), others low-value.
+  void mark_modified();
   void show_text(const std::string& text80);
 
   // ---- the return (panel_call.cpp)

@@ -84,6 +84,14 @@ void Dialogue::move_cursor(int p) {
 
 void Dialogue::update_caret() { move_cursor(pos); }
 
+void Dialogue::mark_modified() {
+  modified = true;
+  // A changed Must Valid or Required field is checked before the call
+  // returns, also when this call did not paint it.
+  bool checked = (ad.must_valid() || ad.required()) && !option_protects(active_option);
+  rec.set_field_paint(active, checked ? 'v' : 0x00);
+}
+
 void Dialogue::show_text(const std::string& text80) {
   show_message(rec, text80);
   skip_refresh = true;
@@ -264,7 +272,11 @@ void Dialogue::validation_failed(int n, int message, const std::string& text) {
   // The move or return that asked for the check does not happen; a hot
   // field's exit key set on the way is dropped with it.
   set_exit(0);
-  if (n != active) load_field(n);
+  if (n != active) {
+    // The field that held the cursor is no longer the active one.
+    if (active) paint_field(active, own_colour(active));
+    load_field(n);
+  }
   acolour = error_colour;
   write_field(active, acolour, edit.data(), alen);
   move_cursor(0);
@@ -370,6 +382,14 @@ bool Dialogue::take_event(term::EventArea& area) {
     area.simulated = false;
     return true;
   }
+  prepare_event_area(area);
+  area.wait_mode = term::kWaitBlock;
+  area.key.status = 'N';
+  term::SCR_AMP(term::common(), area);
+  return area.key.status != 'N';
+}
+
+void Dialogue::prepare_event_area(term::EventArea& area) const {
   area.mouse = mouse_settings();
   area.field_type = active ? static_cast<char>(ad.type) : ' ';
   area.field_row = active ? arow : 0;
@@ -379,10 +399,6 @@ bool Dialogue::take_event(term::EventArea& area) {
   area.menu_row = rows;
   area.menu_line = shown_line;
   area.menu_click_mode = '1';
-  area.wait_mode = term::kWaitBlock;
-  area.key.status = 'N';
-  term::SCR_AMP(term::common(), area);
-  return area.key.status != 'N';
 }
 
 void Dialogue::event_state(const term::EventArea& area, bool got) {
@@ -495,10 +511,12 @@ bool Dialogue::handle_event(const term::EventArea& area) {
 
 bool Dialogue::dispatch_key(Key key) {
   int code = key.code();
-  if (code == kBackspace) {
-    if (active && pos > 0) {
+  // Backspace belongs to the active field; without one it ends the call
+  // like every other key.
+  if (code == kBackspace && active) {
+    if (pos > 0) {
       move_cursor(pos - 1);
-      modified = true;
+      mark_modified();
       if (!selector(ad.type)) {
         std::memmove(edit.data() + pos, edit.data() + pos + 1,
                      static_cast<std::size_t>(alen - pos - 1));
@@ -569,7 +587,7 @@ bool Dialogue::dispatch_key(Key key) {
       if (!selector(ad.type)) update_caret();
       return false;
     case kDelete:
-      modified = true;
+      mark_modified();
       if (selector(ad.type) || alen <= 0) return false;
       std::memmove(edit.data() + pos, edit.data() + pos + 1,
                    static_cast<std::size_t>(alen - pos - 1));
@@ -578,7 +596,7 @@ bool Dialogue::dispatch_key(Key key) {
       rewrite_active(pos, alen - pos);
       return false;
     case kCtrlEnd:
-      modified = true;
+      mark_modified();
       if (selector(ad.type) || alen <= 0) return false;
       std::memset(edit.data() + pos, ' ', static_cast<std::size_t>(alen - pos));
       store_active_data(pos);
@@ -673,9 +691,7 @@ bool Dialogue::data_character(std::uint8_t ch, int exit_message) {
   std::uint8_t shown = ad.hidden() ? ' ' : ch;
   put_cells(arow, acol + pos, &shown, 1, attr);
   ++pos;
-  modified = true;
-  bool checked = (ad.must_valid() || ad.required()) && !option_protects(active_option);
-  rec.set_field_paint(active, checked ? 'v' : 0x00);
+  mark_modified();
   // 6. The end of the field.
   if (pos >= alen || field_full_request) return end_of_field();
   move_cursor(pos);

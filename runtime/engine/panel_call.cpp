@@ -142,6 +142,13 @@ void Dialogue::run() {
   release_updates();
   validation_pending = true;
   term::ScrCommon& c = term::common();
+  // Every dialogue starts from the menu line as the application left it
+  // (it may change between calls of the same panel), for the modifiers now
+  // held: the key menus, the menu row and a click on it use these lines,
+  // also when the call shows a message first or only polls.
+  prepare_menu_lines();
+  shown_shift = -1;
+  show_menu_line(true);
 
   if (repaint == 'O' || repaint == 'W' || repaint == 'X') {
     show_application_message();
@@ -157,12 +164,7 @@ void Dialogue::run() {
   if (repaint == 'R') {
     show_application_message();
     term::EventArea a;
-    a.mouse = options().mouse_set ? term::MouseSettings::from_block70(options().mouse.data())
-                                  : term::MouseSettings::from_common(c);
-    a.menu_shown = menu_shown ? 'Y' : 'N';
-    a.menu_row = rows;
-    a.menu_line = shown_line;
-    a.menu_click_mode = '1';
+    prepare_event_area(a);
     a.wait_mode = term::kWaitRead;
     term::SCR_AMP(c, a);
     if (a.key.status == 'N') {
@@ -181,12 +183,6 @@ void Dialogue::run() {
     show_application_message();
     skip_refresh = true;
     wait_for_release = true;
-  } else {
-    // The menu line as the application left it (it may change between
-    // calls of the same panel), for the modifiers now held.
-    prepare_menu_lines();
-    shown_shift = -1;
-    show_menu_line(true);
   }
   write_indicator_state(true);
   loop(false, nullptr);

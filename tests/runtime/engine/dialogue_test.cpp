@@ -192,6 +192,17 @@ TEST_F(DialogueTest, SamePanelWithoutRepaintRewritesOnlyFlaggedFields) {
   display("key F3\n");
   ASSERT_EQ(call(p, s), 0);
   EXPECT_EQ(row_text(25, 1, 8), "F9=Other");
+  // A click on the menu row names its key also when the call starts with a
+  // message, or only polls ("R", which finds the click already queued).
+  p.rec().set_repaint_screen('N');
+  p.rec().set_display_option(2);
+  display("click 25 4\n");
+  ASSERT_EQ(call(p, s), 0);
+  EXPECT_EQ(p.rec().exit_key(), 67);  // F9
+  p.rec().set_repaint_screen('R');
+  ASSERT_TRUE(headless_->run_line("click 25 4"));
+  ASSERT_EQ(call(p, s), 0);
+  EXPECT_EQ(p.rec().exit_key(), 67);
 }
 
 TEST_F(DialogueTest, ErrorFlagWinsOverCursorFlagAndIsClearedOnReturn) {
@@ -296,12 +307,14 @@ TEST_F(DialogueTest, SubstituteEnterAndSelectorTypeR) {
   EXPECT_EQ(p.rec().exit_key(), 2048 + 'x');
   EXPECT_EQ(p.data_text(1, 1), " ");  // not stored
 
-  // Without input fields Esc ends the call with its own code.
-  Panel out({Field{3, 17, 3, 0x1F, 'X'}});
-  display("key Esc\n");
-  ASSERT_EQ(call(out, s), 0);
-  EXPECT_EQ(out.rec().exit_key(), 27);
-  EXPECT_EQ(out.rec().cursor_field(), 0);
+  // Without input fields Esc and Backspace end the call with their own code.
+  for (auto [script, code] : {std::pair{"key Esc\n", 27}, std::pair{"key Backspace\n", 8}}) {
+    Panel out({Field{3, 17, 3, 0x1F, 'X'}});
+    display(script);
+    ASSERT_EQ(call(out, s), 0) << script;
+    EXPECT_EQ(out.rec().exit_key(), code);
+    EXPECT_EQ(out.rec().cursor_field(), 0);
+  }
 
   Panel q({Field{3, 17, 3}});
   kv::put_s16(q.record.data() + 225, 68);  // Enter reported as F10
@@ -327,9 +340,13 @@ TEST_F(DialogueTest, ValidationOnLeavingAndBeforeReturn) {
   Field listed{3, 17, 1, 0x1F, ' ', 0, 0, 0x80, 0};
   Field must{5, 17, 2, 0x1F, ' ', 0, 0, 0x81, 0, "zz"};
   Panel p({listed, Field{4, 17, 3}, must}, {{listed, "A-C,X"}, {must, "OK"}});
+  kv::put_u16(p.record.data() + 11, 0x70);  // active colour
   auto s = work_s({});
   display("type D\ntype B\nkey Enter\ntype OK\nkey Enter\n");
   ASSERT_EQ(call(p, s), 0);
+  // Field 2 held the cursor when Enter found field 3 wanting: it is shown
+  // in its own colour again.
+  EXPECT_EQ(attr_at(4, 17), 0x1F);
   ASSERT_EQ(g_boxes.size(), 2u);
   EXPECT_EQ(g_boxes[0].substr(0, 17), "1 Must be:  A-C,X");
   EXPECT_EQ(g_boxes[1].substr(0, 14), "1 Must be:  OK");
@@ -337,6 +354,28 @@ TEST_F(DialogueTest, ValidationOnLeavingAndBeforeReturn) {
   EXPECT_EQ(p.data_text(3, 2), "OK");
   EXPECT_EQ(p.rec().exit_key(), 13);
   EXPECT_EQ(p.rec().field_paint(3), 'V');
+}
+
+TEST_F(DialogueTest, RequiredFieldChangedByAnEditingKeyIsCheckedBeforeReturn) {
+  // The second call does not paint the field ("N"), so only the change
+  // flags it for the check before the call returns.
+  const char* scripts[] = {"key Delete\n", "key Right\nkey Backspace\n", "key ctrl+End\n"};
+  for (const char* keys : scripts) {
+    SCOPED_TRACE(keys);
+    Field required{3, 17, 3, 0x1F, ' ', 0, 0, 0, 0x80, "a"};
+    Panel p({required, Field{4, 17, 3}});
+    auto s = work_s({});
+    kv::engine::reset_call_memory();
+    display(std::string("key F2\n") + keys + "key Enter\ntype x\nkey Enter\n");
+    ASSERT_EQ(call(p, s), 0);
+    p.rec().set_repaint_screen('N');
+    g_boxes.clear();
+    ASSERT_EQ(call(p, s), 0);
+    ASSERT_EQ(g_boxes.size(), 1u);
+    EXPECT_EQ(g_boxes[0], "1 Data is required in this field.");
+    EXPECT_EQ(p.data_text(1, 3), "x  ");
+    EXPECT_EQ(p.rec().exit_key(), 13);
+  }
 }
 
 TEST_F(DialogueTest, HotFieldEndsTheCallInTheNextField) {
@@ -362,6 +401,22 @@ TEST_F(DialogueTest, RepaintValuesThatReturnAtOnce) {
   ASSERT_EQ(call(p, s), 0);
   EXPECT_EQ(p.rec().exit_key(), 13);
   EXPECT_EQ(p.rec().repaint_screen(), 'Y');
+  p.rec().set_repaint_screen('R');
+  ASSERT_EQ(call(p, s), 0);
+  EXPECT_EQ(p.rec().exit_key(), 13);
+}
+
+TEST_F(DialogueTest, PollingCallHandsThePumpTheActiveField) {
+  // The button pressed in one call is released in the next, a polling
+  // call: inside the active field it is no missed click (which would give
+  // F10 here), and nothing else is pending.
+  Panel p({Field{3, 17, 5}});
+  auto s = work_s({});
+  display("press 3 18\nkey F2\n");
+  kv::term::common().missed_field_func = 68;
+  ASSERT_EQ(call(p, s), 0);
+  EXPECT_EQ(p.rec().exit_key(), 60);
+  ASSERT_TRUE(headless_->run_line("release 3 18"));
   p.rec().set_repaint_screen('R');
   ASSERT_EQ(call(p, s), 0);
   EXPECT_EQ(p.rec().exit_key(), 13);

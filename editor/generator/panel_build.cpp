@@ -98,7 +98,9 @@ masklib::MaskRecord builtin_default_mask() {
 
 PanelCheck check_panel(const lib::PanelRecords& r) {
   if (r.header.empty()) return PanelCheck::NotFound;
-  if (r.header.size() != lib::kHeaderLength) return PanelCheck::Damaged;
+  // A name that begins with a space leaves nothing to name the copybook
+  // and its data items after.
+  if (r.header.size() != lib::kHeaderLength || r.header[0] == ' ') return PanelCheck::Damaged;
   lib::Bytes h = r.header;
   if (HeaderView(h).complete() != 'Y') return PanelCheck::Incomplete;
   Image img;

@@ -355,6 +355,9 @@ TEST(PanelCheckTest, MissingCutShortIncompleteAndDamaged) {
   auto bad = p.records();
   bad.fields[0][13] = 'x';  // length not digits
   EXPECT_EQ(check_panel(bad), PanelCheck::Damaged);
+  auto blank = r;
+  blank.header[0] = ' ';  // no name to write the copybook under
+  EXPECT_EQ(check_panel(blank), PanelCheck::Damaged);
   EXPECT_EQ(check_messages(PanelCheck::NotFound, "ABC     "),
             std::vector<std::string>{"Panel ABC not found...."});
   EXPECT_EQ(check_messages(PanelCheck::CutShort, "ABC"),

@@ -473,8 +473,17 @@ ReturnCheck check_before_return(const CheckContext& cx, bool validation_pending,
     f.field_option = rec.field_option(n);
     f.edit_image = image;
     f.display_length = std::clamp(image_of(n, image), 0, kBufferSize);
-    f.data = rec.data_at(f.descriptor.data_offset);
+    // The check works on a copy of the field's data: a date shorter than
+    // its six digits or a mask with more digits than the field must not
+    // reach past the field in the application's record.
+    std::uint8_t* data = rec.data_at(f.descriptor.data_offset);
+    const std::size_t data_len = std::min<std::size_t>(f.descriptor.length, kBufferSize);
+    std::uint8_t scratch[kBufferSize];
+    std::memset(scratch, ' ', sizeof scratch);
+    std::memcpy(scratch, data, data_len);
+    f.data = scratch;
     FieldCheckResult r = check_field(f, cx);
+    std::memcpy(data, scratch, data_len);
     if (r.set_paint) rec.set_field_paint(n, r.paint);
     if (!r.passed) {
       out.failed_field = n;

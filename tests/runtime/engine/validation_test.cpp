@@ -342,6 +342,28 @@ TEST_F(ValidationTest, BeforeReturnEveryPendingFieldIsCheckedInTabOrder) {
   EXPECT_EQ(p.rec().field_paint(2), 'V');
 }
 
+TEST_F(ValidationTest, BeforeReturnAShortDateFieldIsCheckedInsideItsOwnBytes) {
+  // A two-character date as the last item of the record: the six digits
+  // the check reads are padded, not taken from past the record's end.
+  Field a{.row = 3, .length = 2, .type = 'C', .data = "xx"};
+  Field b{.row = 4, .length = 2, .type = '4', .opt3 = kRequired, .data = "01"};
+  Panel p({a, b});
+  auto images = [&](int n, u8* buf) {
+    std::memcpy(buf, p.data(n), 2);
+    return 2;
+  };
+  CheckContext cx;
+  cx.panel = p.rec();
+  cx.work_d = p.wd();
+  cx.tables = &kv::engine::tables();
+  p.rec().set_field_paint(2, 'v');
+  kv::engine::ReturnCheck r = kv::engine::check_before_return(cx, true, images);
+  EXPECT_EQ(r.failed_field, 2);
+  EXPECT_EQ(r.result.message, 22);
+  EXPECT_EQ(p.data_text(1, 2), "xx");
+  EXPECT_EQ(p.data_text(2, 2), "01");
+}
+
 using ValidationDeathTest = ValidationTest;
 
 TEST_F(ValidationDeathTest, MissingValidationRecordAborts) {

@@ -214,19 +214,20 @@ bool write_editmask(const std::string& directory, const masklib::MaskLibrary& ma
     if (sink) sink(Message{std::move(t), e});
   };
   say("Generating EDITMASK.COB for Korvexan runtime masks!");
-  say("Generating part 1...");
-  say("Generating default mask record...");
-  say("Generating user-defined mask records...");
-  std::string text = editmask_text(masks);
-  say("Generating PROCEDURE DIVISION...");
   std::string path = directory + "EDITMASK.COB";
   std::string detail;
-  FileStatus s = write_file_replacing(path, text, &detail);
+  FileStatus s = write_file_replacing(path, editmask_text(masks), &detail);
   if (!s.ok()) {
+    // The file could not be made: nothing was generated, so no step of
+    // the generation is reported.
     say("Error creating EDITMASK.COB, RC=" + std::string(s.text()) + " cannot continue!", true);
     say(detail, true);
     return false;
   }
+  say("Generating part 1...");
+  say("Generating default mask record...");
+  say("Generating user-defined mask records...");
+  say("Generating PROCEDURE DIVISION...");
   say("Done!  To finish (update the runtime), see the manual!");
   say("File is: " + path);
   return true;

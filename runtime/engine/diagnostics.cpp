@@ -60,7 +60,9 @@ void abort_panel(int reason, std::string_view panel_name, char base_color) {
   std::string title = abort_title(reason, panel_name);
   std::string text = abort_text(reason, base_color);
   show_box(kBoxInternal, title, text, modules().identification(engine_module()));
-  log("Korvexan Internal Error!", text);
+  // The explanation goes in the value field, where it is not cut to the
+  // object's 22 characters.
+  log("Korvexan Internal Error!", "", text);
   log("Korvexan Terminating...");
   // Standard error always carries the explanation, whatever the display.
   std::fprintf(stderr, "%s\n%s\n", title.c_str(), text.c_str());

@@ -70,6 +70,12 @@ extern "C" int CELLVIEW(void* a1, void* a2, void* a3, void* a4) {
   if (st.first_call_pending) iface::first_call();
   engine::refresh_trace_switch();
 
+  if (!first) {
+    // An omitted argument 1 names no call at all: explained like an
+    // unknown function number rather than read through a null address.
+    engine::log("Invalid Function Call");
+    engine::abort_panel(32, "N/A     ");
+  }
   if (first[0] == 0xFF && first[1] == 0xFF) {
     iface::initialisation_call(first, static_cast<const std::uint8_t*>(a2),
                                static_cast<const std::uint8_t*>(a3),

@@ -195,9 +195,30 @@ void apply_option_letters(const std::uint8_t* letters, int count) {
   }
 }
 
+namespace {
+// Functions that read or write a parameter block; called without one
+// (an OMITTED argument) they are invalid calls rather than a fault.
+bool needs_block(int number) {
+  switch (number) {
+    case 0:
+    case 3:
+    case 7:
+    case 15:
+    case 19:
+      return false;
+    case 4:
+    case 5:
+      return term::has_window();
+    default:
+      return true;
+  }
+}
+}  // namespace
+
 void function_call(int number, std::uint8_t* b) {
   engine::Options& opt = engine::options();
   log("Function Call", "  Number", num(number));
+  if (!b && needs_block(number)) invalid_function();
   switch (number) {
     case 0:
       log("Alternate Colors OFF");

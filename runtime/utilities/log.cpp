@@ -72,8 +72,6 @@ void first_call(LogState& s) {
                    227) +
             "\n";
   } else {
-    show_box(kBoxAbout, "Korvexan Event Logging Initialization",
-             "Event logging is enabled!\nThe file name and location are:\n" + s.file);
     head = padded(number5(s.line_number) + " Event logging file   " + stamp +
                       "|Created new file...",
                   227) +
@@ -89,6 +87,11 @@ void first_call(LogState& s) {
   if (append_raw(s.file, head, &err)) {
     s.line_number++;
     s.started = true;
+    // A new file is announced once it exists: a directory that cannot take
+    // it gets only the failure box below, not a notice that logging is on.
+    if (!exists)
+      show_box(kBoxAbout, "Korvexan Event Logging Initialization",
+               "Event logging is enabled!\nThe file name and location are:\n" + s.file);
   } else {
     show_box(kBoxStatus, "", "Cannot LOG:  OPEN failed on LOG file RC=" + status_of_errno(err));
     s.line_number = 1;

@@ -66,9 +66,13 @@ bool env_starts_with(const char* name, std::string_view prefix) {
 std::string trace_line(std::string_view id35, std::string_view action,
                        std::string_view object, std::string_view value) {
   // An action text longer than its field runs on into an empty object
-  // field rather than being cut.
-  std::string head = object.empty() && action.size() > 25 ? padded(action, 47)
-                                                          : padded(action, 25) + padded(object, 22);
+  // field rather than being cut, and on through the value field when that
+  // is empty too (a warning's whole text is its action).
+  std::string head;
+  if (object.empty() && action.size() > 25)
+    head = value.empty() ? std::string(action) : padded(action, 47);
+  else
+    head = padded(action, 25) + padded(object, 22);
   std::string line = padded(id35, 35) + "|" + head + std::string(value);
   line.resize(221, ' ');
   return line;

@@ -49,7 +49,8 @@ ModuleTable& modules();
 bool env_starts_with(const char* name, std::string_view prefix);
 
 // A 221-character trace line: identification, "|", action (25), object (22)
-// and value, each blank-padded or cut.
+// and value, each blank-padded or cut.  A longer action runs on into an
+// empty object field, and on through the value field when that is empty.
 std::string trace_line(std::string_view id35, std::string_view action,
                        std::string_view object, std::string_view value);
 

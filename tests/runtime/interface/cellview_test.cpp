@@ -197,6 +197,34 @@ TEST(CellviewDeath, InvalidFunctionNumbersAbort) {
     EXPECT_EXIT(scenario(),
         ::testing::ExitedWithCode(16), "aborted in panel N/A      Reason = 0032");
   }
+  // Argument 1 omitted, or a function that needs a parameter block called
+  // without one: invalid calls, not a fault.
+  auto no_argument = [&] {
+    Init a;
+    a.call();
+    CELLVIEW(nullptr, nullptr, nullptr, nullptr);
+    std::exit(0);
+  };
+  EXPECT_EXIT(no_argument(), ::testing::ExitedWithCode(16), "panel N/A      Reason = 0032");
+  for (int number : {1, 2, 6, 8, 9, 10, 11, 12, 13, 14, 16, 17, 18}) {
+    auto scenario = [&] {
+      Init a;
+      a.call();
+      function(number, nullptr);
+      std::exit(0);
+    };
+    EXPECT_EXIT(scenario(), ::testing::ExitedWithCode(16), "Reason = 0032") << number;
+  }
+  // Those without a block (and screen save without a window) need none.
+  for (int number : {0, 3, 4, 5, 7, 19}) {
+    auto scenario = [&] {
+      Init a;
+      a.call();
+      function(number, nullptr);
+      std::exit(0);
+    };
+    EXPECT_EXIT(scenario(), ::testing::ExitedWithCode(0), "") << number;
+  }
   // A second byte other than X'00' is a panel call, not a function call.
   auto scenario = [&]{
         Init a;
@@ -209,6 +237,30 @@ TEST(CellviewDeath, InvalidFunctionNumbersAbort) {
       };
   EXPECT_EXIT(scenario(),
       ::testing::ExitedWithCode(0), "");
+}
+
+TEST(CellviewDeath, AbortLogsItsWholeText) {
+  fs::path dir = fs::temp_directory_path() / ("kvabort" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const std::string text = "Invalid function call: a text longer than the object field.";
+  auto scenario = [&] {
+    kv::set_box_hook(record_box);
+    setenv("CELLVIEW", "LOG", 1);
+    setenv("KORVEXAN_LOGDIR", dir.c_str(), 1);
+    Init a;
+    kv::put_padded(a.messages.data() + 31 * 80, 80, text);
+    a.call();
+    function(20, nullptr);
+    std::exit(0);
+  };
+  EXPECT_EXIT(scenario(), ::testing::ExitedWithCode(16), "Reason = 0032");
+  std::ifstream in(dir / "KORVEXAN.LOG");
+  std::string line, logged;
+  while (std::getline(in, line))
+    if (line.find("|Korvexan Internal Error!") != std::string::npos) logged = line;
+  EXPECT_NE(logged.find(text), std::string::npos) << logged;
+  fs::remove_all(dir);
 }
 
 TEST(CellviewDeath, TimeoutAndPostkeyBlocks) {

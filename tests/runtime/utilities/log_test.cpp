@@ -93,14 +93,17 @@ TEST_F(LogTest, UnwritableDirectoryShowsTheFileStatusAndRetries) {
   std::uint8_t line[221];
   kv::put_padded(line, 221, "X");
   SKR_LOG(line);
-  ASSERT_FALSE(g_boxes.empty());
-  EXPECT_NE(g_boxes.back().find("Cannot LOG:  OPEN failed on LOG file RC=35"), std::string::npos);
+  // Only the failure is reported: no notice that logging is enabled.
+  ASSERT_EQ(g_boxes.size(), 1u);
+  EXPECT_NE(g_boxes[0].find("Cannot LOG:  OPEN failed on LOG file RC=35"), std::string::npos);
   EXPECT_EQ(line[0], ' ');
-  // Once the directory exists the next call succeeds.
+  // Once the directory exists the next call succeeds and announces the file.
   fs::create_directories(dir_ / "missing");
   kv::put_padded(line, 221, "Y");
   SKR_LOG(line);
   EXPECT_TRUE(fs::exists(dir_ / "missing" / "KORVEXAN.LOG"));
+  ASSERT_EQ(g_boxes.size(), 2u);
+  EXPECT_NE(g_boxes[1].find("Event logging is enabled!"), std::string::npos);
 }
 
 TEST(TraceLine, FieldsArePaddedAndCut) {
@@ -110,6 +113,15 @@ TEST(TraceLine, FieldsArePaddedAndCut) {
   EXPECT_EQ(l.substr(36, 25), "an action that is far too");
   EXPECT_EQ(l.substr(61, 22), kv::padded("object", 22));
   EXPECT_EQ(l.substr(83, 5), "value");
+
+  // A long action runs on into an empty object field, and through the value
+  // field too when there is no value: a warning's whole text is logged.
+  const std::string warning = "Required/Validation Bypass storage was CANCELled!";
+  l = kv::trace_line("ID", warning, "", "");
+  ASSERT_EQ(l.size(), 221u);
+  EXPECT_EQ(l.substr(36, warning.size() + 1), warning + " ");
+  l = kv::trace_line("ID", warning, "", "v");
+  EXPECT_EQ(l.substr(36, 48), warning.substr(0, 47) + "v");
 }
 
 TEST(Modules, RegistrationIsIdempotentAndReadsTheEnvironment) {

@@ -425,7 +425,12 @@ void Dialogue::event_state(const term::EventArea& area, bool got) {
     rec.set_shift_states(b);
   }
   if (wait_for_release && !shift.alt && !shift.ctrl && !shift.shift) wait_for_release = false;
-  if (floppy_active && !wait_for_release) show_menu_line(false);
+  if (floppy_active && !wait_for_release) {
+    // The block is read again at every check: an exit may have turned its
+    // lines off, and then the panel's own line is shown at once.
+    prepare_menu_lines();
+    show_menu_line(!floppy_active);
+  }
   write_indicator_state(false);
 }
 

@@ -543,6 +543,15 @@ TEST_F(DialogueTest, MenuRowFollowsTheModifiersWithFloppyLines) {
     d.show_menu_line(false);
     EXPECT_EQ(row_text(25, 1, 10), c.shown) << c.alt << c.ctrl << c.shift;
   }
+  // The event check reads the block again: with its flags turned off
+  // while Alt is held, the panel's own line comes back at once.
+  kv::term::EventArea alt;
+  alt.key.shift_state = 0x08;
+  d.event_state(alt, true);
+  EXPECT_EQ(row_text(25, 1, 10), "Alt line  ");
+  std::memset(floppy.data() + 4, 0, 4);
+  d.event_state(alt, true);
+  EXPECT_EQ(row_text(25, 1, 10), "Panel line");
   // Without reserved rows the line is not shown, but it is kept for the
   // key menus and the mouse.
   d.reserved = 0;

@@ -1,5 +1,6 @@
 #include "editor/generator/copybook.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "editor/generator/cobol_values.h"
@@ -170,6 +171,27 @@ void literal_lines(std::vector<std::string>& out, const std::string& lead, std::
   }
 }
 
+// The same for a literal the designer typed with its delimiter `q`:
+// `body` is what stands between the delimiters, doubled quotes included,
+// and is cut only between such pairs.
+void typed_literal_lines(std::vector<std::string>& out, const std::string& lead,
+                         std::string_view body, char q, std::string_view tail) {
+  constexpr std::size_t kLast = 72;
+  std::string prefix = lead;
+  while (prefix.size() + body.size() + 2 + tail.size() > kLast && body.size() > 2) {
+    std::size_t room = kLast > prefix.size() + 4 ? kLast - prefix.size() - 4 : 1;
+    std::size_t take = std::min(std::max<std::size_t>(room, 2), body.size() - 1);
+    std::size_t run = 0;
+    while (run < take && body[take - 1 - run] == q) ++run;
+    if (run % 2 == 1) --take;  // the first quote of a pair: keep the pair whole
+    if (take == 0) break;
+    out.push_back(prefix + q + std::string(body.substr(0, take)) + q + " &");
+    body.remove_prefix(take);
+    prefix.assign(lead.size(), ' ');
+  }
+  out.push_back(prefix + q + std::string(body) + q + std::string(tail));
+}
+
 std::string fitted(std::string text, std::size_t n) {
   text.resize(n, ' ');
   return text;
@@ -192,6 +214,15 @@ std::vector<std::string> field_data_lines(const FieldLayout& f, char quote) {
       out.push_back(head + ".");
       break;
     case ValueForm::Plain:
+      if (v.size() >= 2 && (v[0] == '\'' || v[0] == '"') && v.back() == v[0] &&
+          (head + " VALUE " + v + ".").size() > 72 &&
+          (spaces(20) + "VALUE " + v + ".").size() > 72) {
+        // A long literal in the other quote character.
+        out.push_back(head);
+        typed_literal_lines(out, spaces(20) + "VALUE ", std::string_view(v).substr(1, v.size() - 2),
+                            v[0], ".");
+        break;
+      }
       entry_with_value(out, head, v);
       break;
     case ValueForm::All: {

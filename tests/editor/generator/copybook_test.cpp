@@ -254,6 +254,15 @@ TEST(CopybookCobolTest, CompiledCopybooksHoldTheGeneratedAreas) {
     q.name = "QUOTED";
     q.value = "\"a \"b\" c 'd' \"e\"";
     w.field(q);
+    // A long literal typed in the other quote character.
+    FieldSpec o;
+    o.row = 6;
+    o.column = 5;
+    o.length = 60;
+    o.picture = "X(60)";
+    o.name = "OTHER-QUOTE";
+    o.value = "'Type \"Y\" to confirm, or any other key to go back to the list'";
+    w.field(o);
     panels.emplace_back(w, CopybookChoices{});
   }
   {

@@ -372,17 +372,17 @@ TEST_F(RecordFileTest, AnotherProcessHoldingTheLockGivesFiftyOne) {
 // A panel for the crash test: `n` records under `name`, each carrying the
 // generation that wrote it.
 void write_generation(RecordFile& f, int panel, int generation, int n) {
-  char name[9];
+  char name[16];
   std::snprintf(name, sizeof name, "P%04d", panel);
   f.begin();
   // Delete the old records and write the new ones (as saving a panel does).
   for (int i = 0; i < n; ++i) {
-    char k[24];
+    char k[40];
     std::snprintf(k, sizeof k, "%-8s&%04d", name, i);
     f.remove(Bytes(k, k + 13));
   }
   for (int i = 0; i < n; ++i) {
-    char k[24];
+    char k[40];
     std::snprintf(k, sizeof k, "%-8s&%04d", name, i);
     f.write(rec(k, "generation " + std::to_string(generation) + std::string(120, '.')));
   }

@@ -125,7 +125,7 @@ bool CopybookGenerator::generate_records(const lib::PanelRecords& records,
   std::string text = copybook_text(b);
   std::string detail;
   FileStatus ws = write_file_replacing(path, text, &detail);
-  if (!ws.ok() && !setup_.copybook_directory.empty()) {
+  if (!ws.ok() && !setup_.copybook_directory.empty() && setup_.fall_back_to_current_directory) {
     // The copybook directory cannot take it: the name alone, in the
     // current directory, and the user is told where it went.
     std::string here = b.name + ".COB";

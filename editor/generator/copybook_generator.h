@@ -26,6 +26,11 @@ struct GeneratorSetup {
   // Directory of the generated files, followed by "/" (empty: the current
   // directory).
   std::string copybook_directory;
+  // When the copybook directory cannot take a copybook, write it under its
+  // name alone in the current directory (the interactive editor does so,
+  // with a warning).  A batch run keeps its output where it was asked for
+  // and reports the failure instead.
+  bool fall_back_to_current_directory = true;
   CopybookChoices choices;
   const masklib::MaskLibrary* masks = nullptr;  // null: an empty library
   MessageSink sink;

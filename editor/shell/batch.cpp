@@ -250,6 +250,7 @@ class Cli {
     if (!load_masks(masks, o_.masks_given)) return kExitFailed;
     gen::GeneratorSetup setup;
     setup.copybook_directory = with_slash(o_.out);
+    setup.fall_back_to_current_directory = false;
     setup.choices = o_.choices;
     setup.masks = &masks;
     std::string current;

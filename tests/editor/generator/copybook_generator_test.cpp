@@ -49,10 +49,11 @@ class GeneratorRunTest : public ::testing::Test {
     other.store(lib_);
   }
 
-  RunSummary run(Quantity q, std::string_view name = {}) {
+  RunSummary run(Quantity q, std::string_view name = {}, bool fall_back = true) {
     messages_.clear();
     GeneratorSetup s;
     s.copybook_directory = out_;
+    s.fall_back_to_current_directory = fall_back;
     s.sink = [this](const Message& m) { messages_.push_back(m); };
     CopybookGenerator g(lib_, s);
     return g.run(q, name);
@@ -133,6 +134,14 @@ TEST_F(GeneratorRunTest, SingleMissingPanelAndMissingDirectory) {
             m.text.find("GOOD.COB written in the current directory instead") != std::string::npos;
   EXPECT_TRUE(told);
   EXPECT_EQ(current("GOOD"), 'Y');
+
+  // A batch run does not fall back: its output stays where it was asked
+  // for, and the failure is reported.
+  fs::remove(dir_ + "/here/GOOD.COB");
+  s = run(Quantity::Single, "GOOD", false);
+  EXPECT_FALSE(s.ok());
+  EXPECT_TRUE(said("Drive not ready, or disk full/protected... STATUS: 35"));
+  EXPECT_FALSE(fs::exists(dir_ + "/here/GOOD.COB"));
 }
 
 // A write that fails half way (the file-size limit stands in for a full

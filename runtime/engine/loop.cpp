@@ -624,11 +624,13 @@ void Dialogue::call_arrow_exit(int code) {
   s.source = source;
   ExitResult r = call_exit('A', rec.arrow_exit_name(), s, static_cast<std::uint8_t>(code & 0xFF), 0,
                            0, rec.data(), pass);
-  if (!active || pos >= alen) return;
+  // An exit that could not be called answered nothing: its block still
+  // holds the arrow key's code, which must not land in the field's data.
+  if (!r.called || !active || pos >= alen) return;
   edit[static_cast<std::size_t>(pos)] = r.character;
   if (!aformatted && pos < ad.length) field_data(active)[pos] = r.character;
   std::uint8_t shown = ad.hidden() ? ' ' : r.character;
-  put_cells(arow, acol + pos, &shown, 1, r.called ? r.attr : acolour);
+  put_cells(arow, acol + pos, &shown, 1, r.attr);
 }
 
 bool Dialogue::arrow_key(int code) {

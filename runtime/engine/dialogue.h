@@ -106,6 +106,7 @@ class Dialogue {
   bool previous_field_move();
   bool enter_field(int n);
   void load_field(int n);
+  int enterable_along(int from, std::size_t link) const;
   int next_enterable(int from) const;
   int previous_enterable(int from) const;
   bool validate_field(int n);

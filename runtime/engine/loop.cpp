@@ -130,29 +130,24 @@ void Dialogue::load_field(int n) {
   move_cursor(0);
 }
 
-int Dialogue::next_enterable(int from) const {
+// The first enterable field along one kind of link (the descriptor's
+// next link at offset 14, its previous link at 12); a full circle, or a
+// link out of range, ends on the field itself.
+int Dialogue::enterable_along(int from, std::size_t link) const {
   int n = from;
   for (int i = 0; i < field_count; ++i) {
-    int next = get_u16(wd.descriptor_bytes(n) + 14);
-    if (next < 1 || next > field_count) return from;
-    n = next;
+    int to = get_u16(wd.descriptor_bytes(n) + link);
+    if (to < 1 || to > field_count) return from;
+    n = to;
     if (input_field(n)) return n;
     if (n == from) return from;
   }
   return from;
 }
 
-int Dialogue::previous_enterable(int from) const {
-  int n = from;
-  for (int i = 0; i < field_count; ++i) {
-    int prev = get_u16(wd.descriptor_bytes(n) + 12);
-    if (prev < 1 || prev > field_count) return from;
-    n = prev;
-    if (input_field(n)) return n;
-    if (n == from) return from;
-  }
-  return from;
-}
+int Dialogue::next_enterable(int from) const { return enterable_along(from, 14); }
+
+int Dialogue::previous_enterable(int from) const { return enterable_along(from, 12); }
 
 int Dialogue::convert_back_active() {
   if (!active || !aformatted || selector(ad.type) || ad.type == 'X' ||

@@ -100,12 +100,9 @@ void clear_screen(std::uint8_t attr) {
 
 void set_caret(int row, int col, int caret_value) {
   term::ScrCommon& c = term::common();
+  term::move_caret(c, row, col);
   term::VioRequest q;
   q.window = c.window;
-  q.function = term::vio::kSetCaret;
-  q.caret_row = row;
-  q.caret_column = col;
-  term::SCR_VIO(q, nullptr, c);
   q.function = term::vio::kCaretOnOff;
   q.caret_on = caret_value;
   term::SCR_VIO(q, nullptr, c);

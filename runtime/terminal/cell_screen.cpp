@@ -280,4 +280,13 @@ void write_text(ScrCommon& c, int row, int col, std::string_view text, std::uint
   SCR_VIO(q, reinterpret_cast<std::uint8_t*>(const_cast<char*>(text.data())), c);
 }
 
+void move_caret(ScrCommon& c, int row, int col) {
+  VioRequest q;
+  q.function = vio::kSetCaret;
+  q.caret_row = row;
+  q.caret_column = col;
+  q.window = c.window;
+  SCR_VIO(q, nullptr, c);
+}
+
 }  // namespace kv::term

@@ -53,6 +53,9 @@ void SCR_VIO(VioRequest& request, std::uint8_t* data, ScrCommon& c);
 void write_text(ScrCommon& c, int row, int col, std::string_view text, std::uint8_t attr,
                 bool update_now = false);
 
+// Moves the caret to row, column through SCR_VIO's set-caret request.
+void move_caret(ScrCommon& c, int row, int col);
+
 // The window procedure's paint of the cells inside `paint` (pixels).
 void paint_cells(ScrCommon& c, WindowId window, const Rect& paint);
 

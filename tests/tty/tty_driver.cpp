@@ -44,13 +44,7 @@ void write_cells(int row, int col, const std::string& bytes, std::uint8_t attr) 
 }
 
 void set_caret(int row, int col) {
-  ScrCommon& c = common();
-  VioRequest q;
-  q.function = vio::kSetCaret;
-  q.caret_row = row;
-  q.caret_column = col;
-  q.window = c.window;
-  SCR_VIO(q, nullptr, c);
+  move_caret(common(), row, col);
 }
 
 std::string pad(std::string s, std::size_t n) {

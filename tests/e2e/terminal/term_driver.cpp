@@ -21,11 +21,7 @@ void write(ScrCommon& c, int row, int col, const std::string& text, std::uint8_t
 }
 
 void caret(ScrCommon& c, int row, int col) {
-  VioRequest q;
-  q.function = vio::kSetCaret;
-  q.caret_row = row;
-  q.caret_column = col;
-  SCR_VIO(q, nullptr, c);
+  move_caret(c, row, col);
 }
 
 }  // namespace

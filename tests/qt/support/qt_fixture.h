@@ -94,10 +94,7 @@ class QtWindowTest : public ::testing::Test {
     q.function = vio::kCaretOnOff;
     q.caret_on = 1;
     SCR_VIO(q, nullptr, c);
-    q.function = vio::kSetCaret;
-    q.caret_row = row;
-    q.caret_column = col;
-    SCR_VIO(q, nullptr, c);
+    move_caret(c, row, col);
   }
   // What the client area shows now (the cells and the caret).
   QImage view_image() {

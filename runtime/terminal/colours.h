@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 #include "runtime/terminal/display.h"
 
@@ -62,6 +63,23 @@ inline int background_number(Rgb c) {
   for (int i = 0; i < 16; ++i)
     if (kBackgroundColours[static_cast<std::size_t>(i)] == c) return i;
   return -1;
+}
+
+// For character displays that keep their own 50 x 80 copy of the cells:
+// the bytes of a drawn run go to row y from column x (0-based, cut to the
+// copy), with the attribute recovered from the painted colour values.
+inline void copy_drawn_run(std::uint8_t* chars, std::uint8_t* attrs, int x, int y,
+                           std::string_view bytes, Rgb foreground, Rgb background) {
+  constexpr int kRows = 50, kCols = 80;
+  int fg = foreground_number(foreground), bg = background_number(background);
+  auto attr = static_cast<std::uint8_t>((bg < 0 ? 0 : bg) * 16 + (fg < 0 ? 7 : fg));
+  if (y < 0 || y >= kRows) return;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    int col = x + static_cast<int>(i);
+    if (col < 0 || col >= kCols) continue;
+    chars[static_cast<std::size_t>(y * kCols + col)] = static_cast<std::uint8_t>(bytes[i]);
+    attrs[static_cast<std::size_t>(y * kCols + col)] = attr;
+  }
 }
 
 }  // namespace kv::term

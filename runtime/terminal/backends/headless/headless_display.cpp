@@ -384,15 +384,7 @@ void HeadlessDisplay::post_mouse_cell(std::uint32_t message, int row, int col, s
 void HeadlessDisplay::device_draw(WindowId window, int x, int y, std::string_view bytes, Handle,
                                   Rgb foreground, Rgb background) {
   if (window != main_window()) return;  // secondary windows are not dumped
-  int fg = foreground_number(foreground), bg = background_number(background);
-  std::uint8_t attr = static_cast<std::uint8_t>((bg < 0 ? 0 : bg) * 16 + (fg < 0 ? 7 : fg));
-  if (y < 0 || y >= kRows) return;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    int col = x + static_cast<int>(i);
-    if (col < 0 || col >= kCols) continue;
-    chars_[static_cast<std::size_t>(y * kCols + col)] = static_cast<std::uint8_t>(bytes[i]);
-    attrs_[static_cast<std::size_t>(y * kCols + col)] = attr;
-  }
+  copy_drawn_run(chars_.data(), attrs_.data(), x, y, bytes, foreground, background);
 }
 
 std::uint8_t HeadlessDisplay::cell_char(int row, int col) const {

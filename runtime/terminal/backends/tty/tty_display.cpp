@@ -484,15 +484,7 @@ bool TtyDisplay::move_window(WindowId window, int x, int y, int, int, bool repai
 void TtyDisplay::device_draw(WindowId window, int x, int y, std::string_view bytes, Handle,
                              Rgb foreground, Rgb background) {
   if (window != main_) return;  // secondary windows have no place on the terminal
-  int fg = foreground_number(foreground), bg = background_number(background);
-  auto attr = static_cast<std::uint8_t>((bg < 0 ? 0 : bg) * 16 + (fg < 0 ? 7 : fg));
-  if (y < 0 || y >= kRows) return;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    int col = x + static_cast<int>(i);
-    if (col < 0 || col >= kCols) continue;
-    chars_[static_cast<std::size_t>(y * kCols + col)] = static_cast<std::uint8_t>(bytes[i]);
-    attrs_[static_cast<std::size_t>(y * kCols + col)] = attr;
-  }
+  copy_drawn_run(chars_.data(), attrs_.data(), x, y, bytes, foreground, background);
 }
 
 void TtyDisplay::end_paint(WindowId window) {

@@ -46,6 +46,16 @@ void store(std::uint8_t* result32, std::int32_t value) {
 
 std::string shown(const std::optional<std::string>& s) { return s ? *s : "(omitted)"; }
 
+// The settings-file name of a profile service.  A COBOL field that holds
+// the name without an X'00' after it brings its padding along; trailing
+// blanks are no part of a file name here, as they were not where these
+// programs come from, so the file is the one the caller named.
+std::string settings_file(const std::uint8_t* field255) {
+  std::string name = profile_text(field255);
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  return name;
+}
+
 std::optional<std::string> optional_text(const std::uint8_t* field) {
   if (!field) return std::nullopt;
   return profile_text(field);
@@ -192,6 +202,9 @@ std::string profile_text(const std::uint8_t* field255) {
 }
 
 std::string error_text(int error) {
+  // The C library makes up "Unknown error N" for a number it has no
+  // message for; that is no text, and the caller says so in its own words.
+  if (!::strerrordesc_np(error)) return {};
   char buf[256];
   const char* t = ::strerror_r(error, buf, sizeof buf);
   std::string s = t ? t : "";
@@ -200,13 +213,18 @@ std::string error_text(int error) {
 }
 
 Outcome copy_file(const std::string& from, const std::string& to, bool fail_if_exists) {
-  int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without O_NONBLOCK, opening a named pipe would wait for a writer
+  // forever; only regular files are copied anyway.
+  int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (in < 0) return {false, errno};
   struct stat st {};
-  if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
-    int e = S_ISDIR(st.st_mode) ? EISDIR : errno ? errno : EINVAL;
+  int not_copied = ::fstat(in, &st) != 0  ? errno
+                   : S_ISDIR(st.st_mode)  ? EISDIR
+                   : !S_ISREG(st.st_mode) ? EINVAL
+                                          : 0;
+  if (not_copied) {
     ::close(in);
-    return {false, e};
+    return {false, not_copied};
   }
   struct stat target {};
   if (::stat(to.c_str(), &target) == 0) {
@@ -481,7 +499,7 @@ int SXR_WRITEPRIVATEPROFILESECTION(const kv_u8* section, const kv_u8* text, cons
     store(result32, 0);
     return 0;
   }
-  std::string sec = kv::os::profile_text(section), name = kv::os::profile_text(file);
+  std::string sec = kv::os::profile_text(section), name = kv::os::settings_file(file);
   std::vector<std::string> lines = text ? kv::os::section_lines(text) : std::vector<std::string>{};
   if (tracing()) {
     std::string joined;
@@ -501,7 +519,7 @@ int SXR_WRITEPRIVATEPROFILESTRING(const kv_u8* section, const kv_u8* key, const 
     store(result32, 0);
     return 0;
   }
-  std::string sec = kv::os::profile_text(section), name = kv::os::profile_text(file);
+  std::string sec = kv::os::profile_text(section), name = kv::os::settings_file(file);
   std::optional<std::string> k = kv::os::optional_text(key), v = kv::os::optional_text(value);
   if (tracing())
     kv::trace(module(), "WritePrivateProfileString", "",
@@ -522,7 +540,7 @@ int SXR_GETPRIVATEPROFILESTRING(const kv_u8* section, const kv_u8* key, const kv
                                 kv_u8* result32) {
   module();
   std::int32_t size = size32 ? get_s32(size32) : 0;
-  std::string name = file ? kv::os::profile_text(file) : std::string();
+  std::string name = file ? kv::os::settings_file(file) : std::string();
   std::optional<std::string> sec = kv::os::optional_text(section), k = kv::os::optional_text(key);
   std::int32_t result;
   std::string got;
@@ -553,7 +571,7 @@ int SXR_GETPRIVATEPROFILEINT(const kv_u8* section, const kv_u8* key, const kv_u8
   module();
   std::int32_t def = fallback32 ? get_s32(fallback32) : 0;
   std::int32_t result = def;
-  std::string name = file ? kv::os::profile_text(file) : std::string();
+  std::string name = file ? kv::os::settings_file(file) : std::string();
   std::string sec = section ? kv::os::profile_text(section) : std::string();
   std::string k = key ? kv::os::profile_text(key) : std::string();
   if (section && key && file) {

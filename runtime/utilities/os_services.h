@@ -12,7 +12,8 @@
 // X'00' bytes are then turned into X'00' scanning back from character 255;
 // character 1 is never changed, so 255 spaces are one space.  The profile
 // services do not trim: the caller ends each text with X'00' where it wants
-// it to end, and a text without one is taken whole (255 characters).
+// it to end, and a text without one is taken whole (255 characters), except
+// that a settings-file name never ends in blanks.
 //
 // Linux choices: the "system directory" is the directory of the event log
 // ($KORVEXAN_LOGDIR, else the current directory); program start runs the
@@ -64,7 +65,8 @@ std::string system_directory();
 // Starts the program of `command` (see above for the results).
 int start_program(std::string_view command);
 
-// The system's message for an error number, at most 135 characters.
+// The system's message for an error number, at most 135 characters;
+// empty when the system has no message for that number.
 std::string error_text(int error);
 
 }  // namespace kv::os

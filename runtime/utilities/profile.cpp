@@ -35,18 +35,31 @@ bool iequal(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::vector<Line> read_lines(const std::string& file) {
+// The lines of a settings file; none when it is missing.  `readable` turns
+// false when the file is there but cannot be read whole.
+std::vector<Line> read_lines(const std::string& file, bool* readable = nullptr) {
   std::vector<Line> lines;
   struct stat st {};
+  bool exists = ::stat(file.c_str(), &st) == 0;
   // A directory opens as a stream on Linux but holds no settings.
-  if (::stat(file.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return lines;
+  if (exists && S_ISDIR(st.st_mode)) return lines;
   std::ifstream in(file, std::ios::binary);
   std::string s;
   while (std::getline(in, s)) {
     if (!s.empty() && s.back() == '\r') s.pop_back();
     lines.push_back({s});
   }
+  if (readable) *readable = !exists || (in.is_open() && !in.bad());
   return lines;
+}
+
+// The lines a write starts from.  A file that is there but cannot be read
+// is not written: its rewrite would hold only the new keys, and every other
+// setting in it would be lost.
+bool lines_to_rewrite(const std::string& file, std::vector<Line>& lines) {
+  bool readable = true;
+  lines = read_lines(file, &readable);
+  return readable;
 }
 
 // "[name]" → name; nullopt for other lines.
@@ -220,7 +233,8 @@ void set_key(std::vector<Line>& lines, std::string_view section, std::string_vie
 
 bool replace_section(const std::string& file, std::string_view section,
                      const std::vector<Line>& fresh) {
-  auto lines = read_lines(file);
+  std::vector<Line> lines;
+  if (!lines_to_rewrite(file, lines)) return false;
   auto span = find_section(lines, section);
   if (!span) {
     append_section(lines, section);
@@ -306,7 +320,8 @@ Entries section_entries(const std::string& file, std::string_view section) {
 bool write_string(const std::string& file, std::string_view section, std::string_view key,
                   std::optional<std::string_view> value) {
   if (!safe_section(section) || !safe_key(key)) return false;
-  auto lines = read_lines(file);
+  std::vector<Line> lines;
+  if (!lines_to_rewrite(file, lines)) return false;
   if (value) {
     set_key(lines, section, key, one_line(*value));
     return write_lines(file, lines);
@@ -328,7 +343,8 @@ bool write_strings(const std::string& file, std::string_view section, const Entr
   if (!safe_section(section)) return false;
   for (const auto& e : entries)
     if (!safe_key(e.first)) return false;
-  auto lines = read_lines(file);
+  std::vector<Line> lines;
+  if (!lines_to_rewrite(file, lines)) return false;
   for (const auto& [key, value] : entries) set_key(lines, section, key, one_line(value));
   return write_lines(file, lines);
 }
@@ -358,7 +374,8 @@ bool write_section_lines(const std::string& file, std::string_view section,
 }
 
 bool delete_section(const std::string& file, std::string_view section) {
-  auto lines = read_lines(file);
+  std::vector<Line> lines;
+  if (!lines_to_rewrite(file, lines)) return false;
   auto span = find_section(lines, section);
   if (!span) return true;
   lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(span->header),

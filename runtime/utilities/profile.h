@@ -34,7 +34,8 @@ std::vector<std::string> section_names(const std::string& file);
 Entries section_entries(const std::string& file, std::string_view section);
 
 // Sets a key (creating the section and the file as needed); a value of
-// nullopt deletes the key.  False when the file cannot be written or the
+// nullopt deletes the key.  False when the file cannot be written (or is
+// there and cannot be read, so that its other settings would be lost) or the
 // section or key name cannot be written safely (empty, a line break, a
 // "]" in a section name, a "=" in a key, a key that would read as a
 // section header or comment).  A value is cut at its first line break.

@@ -1,8 +1,10 @@
 #include "runtime/utilities/os_services.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -89,6 +91,10 @@ TEST(OsTextTest, FileTextsLoseTrailingBlanksButNeverCharacterOne) {
             "Panel Editor" + std::string(243, ' '))
       << "profile texts are not trimmed";
   EXPECT_EQ(kv::os::profile_text(Field::z("Panel Editor").bytes), "Panel Editor");
+  // A number the system has no message for gives no text (the trace then
+  // says so in its own words) rather than a made-up one.
+  EXPECT_EQ(kv::os::error_text(ENOENT), "No such file or directory");
+  EXPECT_EQ(kv::os::error_text(99999), "");
 }
 
 TEST_F(OsServicesTest, CopyFile) {
@@ -108,17 +114,22 @@ TEST_F(OsServicesTest, CopyFile) {
   // Onto itself: the content survives.
   SKR_COPYFILE(Field(path("a.txt")).bytes, Field(path("a.txt")).bytes, over.b, r.b);
   EXPECT_EQ(slurp(dir_ / "a.txt"), "alpha");
-  // Missing source, missing target directory, a directory as source.
+  // Missing source, missing target directory, a directory as source, a
+  // named pipe as source (refused at once, not waiting for a writer; the
+  // alarm turns a wait into a failure).
+  ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
+  ::alarm(20);
   for (auto [from, to] :
        {std::pair{path("none"), path("c.txt")}, std::pair{path("a.txt"), path("nodir/c.txt")},
-        std::pair{dir_.string(), path("c.txt")}}) {
+        std::pair{dir_.string(), path("c.txt")}, std::pair{path("pipe"), path("c.txt")}}) {
     Num bad;
     SKR_COPYFILE(Field(from).bytes, Field(to).bytes, over.b, bad.b);
     EXPECT_EQ(bad.get(), 0) << from << " -> " << to;
   }
+  ::alarm(0);
   int n = 0;
   for ([[maybe_unused]] auto& e : fs::directory_iterator(dir_)) ++n;
-  EXPECT_EQ(n, 2) << "no partial or temporary files";
+  EXPECT_EQ(n, 3) << "no partial or temporary files";
 }
 
 TEST_F(OsServicesTest, MoveAndDeleteFile) {
@@ -242,6 +253,17 @@ TEST_F(OsServicesTest, ProfileEntries) {
                                 Field::z(ini).bytes, r.b);
   EXPECT_EQ(r.get(), 1);
   EXPECT_EQ(slurp(ini), "");
+
+  // A settings-file name in a blank-padded field without X'00' names the
+  // same file, not one whose name ends in blanks.
+  SKR_WRITEPRIVATEPROFILESTRING(Field::z("Korvexan").bytes, Field::z("FontHeight").bytes,
+                                Field::z("16").bytes, Field(ini).bytes, r.b);
+  EXPECT_EQ(r.get(), 1);
+  EXPECT_EQ(slurp(ini), "[Korvexan]\nFontHeight=16\n");
+  Num def(0);
+  SKR_GETPRIVATEPROFILEINT(Field::z("Korvexan").bytes, Field::z("FontHeight").bytes, def.b,
+                           Field(ini).bytes, r.b);
+  EXPECT_EQ(r.get(), 16);
 }
 
 TEST_F(OsServicesTest, TraceLinesOnlyWhenSwitchedOn) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -170,6 +171,38 @@ TEST_F(ProfileTest, ReplacementKeepsModeAndSymbolicLink) {
   struct stat st {};
   ASSERT_EQ(::stat(target.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST_F(ProfileTest, FileThatCannotBeReadIsNotRewritten) {
+  // A settings file the user cannot read (say, left behind by a run as
+  // another user) in a directory the user can write: every write must fail
+  // rather than replace the file by one holding only the new keys.
+  put("[Korvexan]\nWindowWidth=640\n[Panel Editor]\nMaskDirectory=/srv/masks\n");
+  ::chmod(dir_.c_str(), 0777);
+  ::chmod(file_.c_str(), 0200);
+  std::string fresh = (dir_ / "new.ini").string();
+  pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    // Root reads any file: the writes run as an ordinary user.
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(100);
+    int wrong = 0;
+    if (p::write_string(file_, "Panel Editor", "SourceLibraryName", "A.PNL")) wrong |= 1;
+    if (p::write_strings(file_, "Korvexan", {{"X", "1"}})) wrong |= 2;
+    if (p::write_section(file_, "Panel Editor", {{"SourceLibraryName", "A.PNL"}})) wrong |= 4;
+    if (p::delete_section(file_, "Korvexan")) wrong |= 8;
+    // The directory itself takes a new file, so the refusals above are
+    // the unreadable file's.
+    if (!p::write_string(fresh, "s", "k", "v")) wrong |= 16;
+    ::_exit(wrong);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "bits: 1-8 a write went through, 16 no new file";
+  ::chmod(file_.c_str(), 0600);
+  EXPECT_EQ(text(), "[Korvexan]\nWindowWidth=640\n[Panel Editor]\nMaskDirectory=/srv/masks\n");
+  EXPECT_EQ(files_in_dir(), 2) << "the old file and the new one, no temporary file";
 }
 
 TEST_F(ProfileTest, UnwritablePlaceFailsAndChangesNothing) {

@@ -63,6 +63,8 @@ class Dialogue {
   // Writes `length` characters of the active field's edit image from
   // position `from` in the active field's colour (predisplay, hidden).
   void rewrite_active(int from, int length);
+  // Delete and Backspace: the characters after the cursor close up.
+  void close_gap_at_cursor();
   // Paints field n from its data (used when it is not the active field or
   // when a field is left).
   void paint_field(int n, std::uint8_t attr);

@@ -197,6 +197,15 @@ void Dialogue::store_active_data(int from) {
                   : edit[static_cast<std::size_t>(i)];
 }
 
+// Removes the character under the cursor: the rest of the field moves one
+// place left and a blank comes in at its end.
+void Dialogue::close_gap_at_cursor() {
+  std::memmove(edit.data() + pos, edit.data() + pos + 1, static_cast<std::size_t>(alen - pos - 1));
+  edit[static_cast<std::size_t>(alen - 1)] = ' ';
+  store_active_data(pos);
+  rewrite_active(pos, alen - pos);
+}
+
 void Dialogue::rewrite_active(int from, int count) {
   if (!active) return;
   from = std::max(from, 0);
@@ -517,13 +526,7 @@ bool Dialogue::dispatch_key(Key key) {
     if (pos > 0) {
       move_cursor(pos - 1);
       mark_modified();
-      if (!selector(ad.type)) {
-        std::memmove(edit.data() + pos, edit.data() + pos + 1,
-                     static_cast<std::size_t>(alen - pos - 1));
-        edit[static_cast<std::size_t>(alen - 1)] = ' ';
-        store_active_data(pos);
-        rewrite_active(pos, alen - pos);
-      }
+      if (!selector(ad.type)) close_gap_at_cursor();
     }
     return false;
   }
@@ -589,11 +592,7 @@ bool Dialogue::dispatch_key(Key key) {
     case kDelete:
       mark_modified();
       if (selector(ad.type) || alen <= 0) return false;
-      std::memmove(edit.data() + pos, edit.data() + pos + 1,
-                   static_cast<std::size_t>(alen - pos - 1));
-      edit[static_cast<std::size_t>(alen - 1)] = ' ';
-      store_active_data(pos);
-      rewrite_active(pos, alen - pos);
+      close_gap_at_cursor();
       return false;
     case kCtrlEnd:
       mark_modified();

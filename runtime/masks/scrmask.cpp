@@ -946,7 +946,10 @@ void character_to_display(const u8* text, int tlen, u8 code, const u8* value, u8
       start = blanks;
     vend = width;
   }
-  int m = start, p = start;
+  // The mask is walked from its start whatever the justification: only
+  // the display begins further right, so a right-justified field longer
+  // than the mask text still shows its value.
+  int m = 0, p = start;
   while (m < tlen && p < width) {
     if (m + 1 < tlen && text[m] == '&' && text[m + 1] == '&') {
       display[p++] = ' ';

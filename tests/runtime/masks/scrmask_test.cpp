@@ -199,7 +199,12 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"justify_l_low_values", us(), 'C', 'l', kBlank, 6, 'D', std::string("\0\0AB  ", 6),
              "AB    ", 0},
         Case{"justify_R", us(), 'C', 'R', kBlank, 6, 'D', "AB    ", "    AB", 0},
-        Case{"justify_r", us(), 'C', 'r', kBlank, 6, 'D', " AB   ", "    AB", 0}),
+        Case{"justify_r", us(), 'C', 'r', kBlank, 6, 'D', " AB   ", "    AB", 0},
+        // Fields longer than the 80 characters of mask text.
+        Case{"justify_R_wide", us(), 'C', 'R', kBlank, 100, 'D', "AB", std::string(98, ' ') + "AB",
+             0},
+        Case{"justify_C_wide", us(), 'C', 'C', kBlank, 150, 'D', "AB",
+             std::string(74, ' ') + "AB" + std::string(74, ' '), 0}),
     name_of);
 
 // What the user typed, converted back.

@@ -2,8 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iomanip>
 #include <iostream>
@@ -356,7 +358,11 @@ class Cli {
       text = s.str();
     } else {
       std::ifstream f(o_.import_file, std::ios::binary);
-      if (!f) return fail("cannot read " + o_.import_file);
+      if (!f) return fail("cannot read " + o_.import_file + ": " + std::strerror(errno));
+      // A directory opens but reads as nothing: it must not pass for an
+      // empty import.
+      if (is_dir(o_.import_file))
+        return fail("cannot read " + o_.import_file + ": " + std::strerror(EISDIR));
       std::stringstream s;
       s << f.rdbuf();
       text = s.str();

@@ -74,6 +74,13 @@ TEST(BatchTest, UsageErrorsAndTheMissingInteractiveEditor) {
       {{"--list", "--library", "/nonexistent/L.PNL"},
        kExitFailed,
        "library /nonexistent/L.PNL not found"},
+      // A file that cannot be read, or a directory, is never an empty import.
+      {{"--import", "/nonexistent/P.TXT", "--library", "/nonexistent/L.PNL"},
+       kExitFailed,
+       "cannot read /nonexistent/P.TXT: No such file or directory"},
+      {{"--import", "/", "--library", "/nonexistent/L.PNL"},
+       kExitFailed,
+       "cannot read /: Is a directory"},
   };
   for (const Case& c : cases) {
     Outcome r = dsgn32(c.args);

@@ -225,6 +225,14 @@ TEST_F(QtWindowTest, UserResizeIsTrimmedToTheCells) {
   EXPECT_EQ(after.width(), before.width());
   EXPECT_EQ(after.height(), before.height());
   EXPECT_EQ(f->width(), before.width());
+  // A smaller size is kept: the window's rectangle (whose right minus left
+  // is written to the settings file at close-down) is the widget's.
+  f->resize(before.width() - 50, f->height() - 40);
+  settle();
+  after = d->window_rect(c.window);
+  EXPECT_EQ(after.right - after.left, f->width());
+  EXPECT_EQ(after.width(), before.width() - 50);
+  EXPECT_EQ(after.height(), before.height() - 40);
   // A move is kept as the window's position.
   f->setGeometry(before.left + 7, before.top + 5, f->width(), f->height());
   settle();
@@ -380,26 +388,54 @@ TEST_F(QtWindowTest, PasteFeedsClipboardTextAsTypedCharacters) {
 
 // ---- keys -------------------------------------------------------------------------
 
+// Each key gives exactly one event for the engine (a key that types a
+// character and has no code gives the character; Shift+Tab only its code),
+// with the scan byte of the key (224 for the keypad's Enter).
 TEST_F(QtWindowTest, KeysReachTheEngineAsKeyEvents) {
   create();
+  c.alt_key_handling = '1';  // "DOS": Alt with a key is a key for the panel
   QWidget* v = d->cell_view(c.window);
+  const auto shift = Qt::ShiftModifier, ctrl = Qt::ControlModifier, alt = Qt::AltModifier,
+             none = Qt::NoModifier, keypad = Qt::KeypadModifier;
   struct Case {
     Qt::Key key;
     Qt::KeyboardModifiers mods;
     const char* text;
-    int character, extended;
+    int character, extended, scan;
   } cases[] = {
-      {Qt::Key_A, Qt::NoModifier, "a", 'a', 0},  {Qt::Key_A, Qt::ShiftModifier, "A", 'A', 0},
-      {Qt::Key_F1, Qt::NoModifier, "", 0, 59},   {Qt::Key_F1, Qt::ShiftModifier, "", 0, 84},
-      {Qt::Key_Home, Qt::NoModifier, "", 0, 71}, {Qt::Key_Return, Qt::NoModifier, "\r", 13, 0},
-      {Qt::Key_Tab, Qt::NoModifier, "\t", 9, 0},
+      {Qt::Key_A, none, "a", 'a', 0, 30},
+      {Qt::Key_A, shift, "A", 'A', 0, 30},
+      {Qt::Key_D, ctrl, "\x04", 4, 0, 32},
+      {Qt::Key_X, alt, "x", 0, 45, 45},
+      {Qt::Key_1, alt, "1", 0, 120, 2},
+      {Qt::Key_Minus, alt, "-", 0, 130, 12},
+      {Qt::Key_Equal, alt, "=", 0, 131, 13},
+      {Qt::Key_F1, none, "", 0, 59, 59},
+      {Qt::Key_F1, shift, "", 0, 84, 59},
+      {Qt::Key_F1, shift | ctrl, "", 0, 84, 59},
+      {Qt::Key_F10, none, "", 0, 68, 68},
+      {Qt::Key_F10, alt, "", 0, 113, 68},
+      {Qt::Key_F12, ctrl, "", 0, 138, 88},
+      {Qt::Key_Home, none, "", 0, 71, 71},
+      {Qt::Key_End, ctrl | alt, "", 0, 117, 79},
+      {Qt::Key_Right, ctrl, "", 0, 116, 77},
+      {Qt::Key_PageDown, ctrl, "", 0, 118, 81},
+      {Qt::Key_PageUp, ctrl, "", 0, 132, 73},
+      {Qt::Key_Delete, none, "\x7f", 0, 83, 83},
+      {Qt::Key_Return, none, "\r", 13, 0, 28},
+      {Qt::Key_Enter, keypad, "\r", 13, 0, kScanKeypadEnter},
+      {Qt::Key_Tab, none, "\t", 9, 0, 15},
+      {Qt::Key_Backtab, shift, "", 0, 15, 15},
+      {Qt::Key_5, keypad, "5", '5', 0, 76},
   };
   for (const Case& k : cases) {
     key(v, k.key, k.mods, QString::fromLatin1(k.text));
     KeyEvent e = next_event();
-    EXPECT_EQ(e.status, 'Y') << k.text;
-    EXPECT_EQ(e.character, k.character) << "key " << k.key;
-    EXPECT_EQ(e.extended, k.extended) << "key " << k.key;
+    EXPECT_EQ(e.status, 'Y') << "key " << std::hex << k.key;
+    EXPECT_EQ(e.character, k.character) << "key " << std::hex << k.key;
+    EXPECT_EQ(e.extended, k.extended) << "key " << std::hex << k.key;
+    EXPECT_EQ(e.scan, k.scan) << "key " << std::hex << k.key;
+    EXPECT_EQ(next_event(3).status, 'N') << "a second event from key " << std::hex << k.key;
   }
 }
 
@@ -490,6 +526,10 @@ TEST_F(QtWindowTest, CloseBoxAsksAndYesReportsTheQuit) {
     auto* box = qobject_cast<QMessageBox*>(w);
     ASSERT_NE(box, nullptr);
     asked = box->windowTitle() + "|" + box->text();
+    // A question with No as the default: Enter does not quit.
+    EXPECT_EQ(box->icon(), QMessageBox::Question);
+    EXPECT_EQ(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
     box->button(QMessageBox::No)->click();
   });
   d->frame(c.window)->close();
@@ -564,6 +604,14 @@ TEST_F(QtWindowTest, FontDialogChangesTheCellAndTheWindow) {
   Rect now = d->window_rect(c.window);
   EXPECT_LT(now.width(), old_rect.width());
   EXPECT_EQ(d->client_rect(c.window).width(), 80 * c.metrics.avg_width);
+  // Cancelling the dialog changes neither the font nor the window.
+  LogicalFont kept = c.font;
+  on_next_modal([&](QWidget* w) { qobject_cast<QFontDialog*>(w)->reject(); });
+  d->post_input(c.window, wm::kCommand, 9006, 0, 0);
+  settle();
+  EXPECT_EQ(c.font.height, kept.height);
+  EXPECT_EQ(c.font.face, kept.face);
+  EXPECT_EQ(d->window_rect(c.window), now);
 }
 
 // ---- the debugging window ----------------------------------------------------------
@@ -654,6 +702,43 @@ TEST_F(QtWindowTest, ClicksArriveAtTheirCell) {
   EXPECT_EQ(e.scan, kScanMouse);
   EXPECT_EQ(a.mouse_row, 5);
   EXPECT_EQ(a.mouse_col, 7);
+}
+
+// In a window scrolled right and down, a click names the cell it shows:
+// the pixel position counts from the client area's corner and the scroll
+// offsets are added.
+TEST_F(QtWindowTest, ClicksInAScrolledWindowArriveAtTheCellShown) {
+  create();
+  Rect o = d->window_rect(c.window);
+  int cw = c.metrics.avg_width, ch = c.metrics.height;
+  d->move_window(c.window, o.left, o.top, o.width() - 10 * cw, o.height() - 8 * ch, true);
+  settle();
+  ASSERT_GT(c.hscroll_range, 3 * cw);
+  ASSERT_GT(c.vscroll_range, 2 * ch);
+  d->scroll_bar(c.window, Bar::Horizontal)->triggerAction(QAbstractSlider::SliderPageStepAdd);
+  d->scroll_bar(c.window, Bar::Vertical)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  settle();
+  ASSERT_EQ(c.hscroll, 5 * cw);
+  ASSERT_EQ(c.vscroll, 1);
+  QWidget* v = d->cell_view(c.window);
+  struct Case {
+    QPoint at;
+    int row, col;
+  } cases[] = {
+      {{1, 1}, 1, 6},                // near the corner (QTest takes 0,0 as the centre)
+      {{cw - 1, ch - 2}, 1, 6},      // the last pixel of that cell
+      {{cw - 1, ch - 1}, 2, 6},      // one pixel down: the next row
+      {{cw, 4 * ch + 2}, 5, 7},
+  };
+  for (const Case& k : cases) {
+    QTest::mouseClick(v, Qt::LeftButton, Qt::NoModifier, k.at);
+    EventArea a;
+    KeyEvent e = next_event(10, &a);
+    EXPECT_EQ(e.scan, kScanMouse);
+    EXPECT_EQ(a.mouse_row, k.row) << k.at.x() << "," << k.at.y();
+    EXPECT_EQ(a.mouse_col, k.col) << k.at.x() << "," << k.at.y();
+    next_event(3);  // the release
+  }
 }
 
 }  // namespace

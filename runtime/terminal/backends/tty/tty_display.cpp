@@ -330,6 +330,7 @@ bool TtyDisplay::enter() {
       assume_default_colors(COLOR_WHITE, COLOR_BLACK);
       colours_ = COLORS;
     }
+    decoder_.set_back_tab(cap("kcbt"));
     osc52_ = !cap("Ms").empty();
     if (tigetflag("XT") > 0) {
       title_start_ = "\x1b]2;";

@@ -287,12 +287,25 @@ Decoder::Result Decoder::decode_escape(std::size_t at, std::uint32_t alt, std::v
     return Result::Done;
   }
   if (n == 0x1B && alt == 0) {
+    if (at + 2 >= size) {
+      if (!flush) return Result::Incomplete;
+      // Escape pressed twice (or held) with nothing after it: each is
+      // the Esc key.
+      emit_key(key_for_char(27, 0), out);
+      used = at + 1;
+      return Result::Done;
+    }
     // ESC ESC ...: some terminals send Alt with a key as ESC before the
     // key's own sequence.
     std::size_t inner = 0;
     Result r = decode_escape(at + 1, kf_alt, out, flush, inner);
     if (r == Result::Incomplete) return r;
     used = inner;
+    return Result::Done;
+  }
+  if (n == '\t' && esc_tab_back_tab_) {
+    emit_key(named_key(Named::Tab, kf_shift | alt), out);
+    used = at + 2;
     return Result::Done;
   }
   std::size_t inner = 0;
@@ -414,6 +427,12 @@ Decoder::Result Decoder::decode_ss3(std::size_t at, std::uint32_t alt, std::vect
     default:
       break;
   }
+  if (f >= 'a' && f <= 'd') {
+    // rxvt's Ctrl with the cursor keys.
+    static constexpr Named kArrows[] = {Named::Up, Named::Down, Named::Right, Named::Left};
+    emit_key(named_key(kArrows[f - 'a'], keys | kf_ctrl), out);
+    return Result::Done;
+  }
   // The keypad in application mode.
   if (f >= 'p' && f <= 'y') {
     int d = f - 'p';
@@ -448,6 +467,80 @@ Decoder::Result Decoder::decode_ss3(std::size_t at, std::uint32_t alt, std::vect
   }
   ++dropped_;
   return Result::Done;
+}
+
+bool Decoder::tilde_key(int number, std::uint32_t keys, std::vector<Event>& out) const {
+  Named k;
+  int fn = 1;
+  switch (number) {
+    case 1:
+    case 7:
+      k = Named::Home;
+      break;
+    case 2:
+      k = Named::Insert;
+      break;
+    case 3:
+      k = Named::Delete;
+      break;
+    case 4:
+    case 8:
+      k = Named::End;
+      break;
+    case 5:
+      k = Named::PgUp;
+      break;
+    case 6:
+      k = Named::PgDn;
+      break;
+    case 11:
+    case 12:
+    case 13:
+    case 14:
+    case 15:
+      k = Named::F1;
+      fn = number - 10;
+      break;
+    case 17:
+    case 18:
+    case 19:
+    case 20:
+    case 21:
+      k = Named::F1;
+      fn = number - 11;
+      break;
+    case 23:
+    case 24:
+      k = Named::F1;
+      fn = number - 12;
+      break;
+    // F13 to F20 of the Linux console and rxvt are what they send for
+    // Shift+F3 to Shift+F10 (Shift+F1 and Shift+F2 send F11 and F12).
+    case 25:
+    case 26:
+      k = Named::F1;
+      fn = number - 22;
+      keys |= kf_shift;
+      break;
+    case 28:
+    case 29:
+      k = Named::F1;
+      fn = number - 23;
+      keys |= kf_shift;
+      break;
+    case 31:
+    case 32:
+    case 33:
+    case 34:
+      k = Named::F1;
+      fn = number - 24;
+      keys |= kf_shift;
+      break;
+    default:
+      return false;
+  }
+  emit_key(named_key(k, keys, fn), out);
+  return true;
 }
 
 Decoder::Result Decoder::decode_csi(std::size_t at, std::uint32_t alt, std::vector<Event>& out,
@@ -502,6 +595,17 @@ Decoder::Result Decoder::decode_csi(std::size_t at, std::uint32_t alt, std::vect
   std::size_t i = at;
   while (i < size && is_param(static_cast<unsigned char>(buffer_[i]))) ++i;
   std::size_t params_end = i;
+  // rxvt ends a key's number with "$" for Shift (where others put "~"):
+  // after a plain number it is the final byte, not an intermediate.
+  if (i < size && buffer_[i] == '$' && i > at &&
+      std::all_of(buffer_.begin() + static_cast<std::ptrdiff_t>(at),
+                  buffer_.begin() + static_cast<std::ptrdiff_t>(i),
+                  [](char c) { return c >= '0' && c <= '9'; })) {
+    used = i + 1 - at;
+    if (!tilde_key(numbers(std::string_view(buffer_).substr(at, i - at))[0], kf_shift | alt, out))
+      ++dropped_;
+    return Result::Done;
+  }
   while (i < size && is_intermediate(static_cast<unsigned char>(buffer_[i]))) ++i;
   if (i >= size) {
     if (i - at > kMaxSequence) {
@@ -568,6 +672,12 @@ Decoder::Result Decoder::decode_csi(std::size_t at, std::uint32_t alt, std::vect
   std::uint32_t keys = modifiers(at_or(v, 1, 1)) | alt;
   auto named = [&](Named k, int fn = 1) { emit_key(named_key(k, keys, fn), out); };
   if (final_byte_key(f, named)) return Result::Done;
+  if (f >= 'a' && f <= 'd' && params.empty()) {
+    // rxvt's Shift with the cursor keys.
+    static constexpr Named kArrows[] = {Named::Up, Named::Down, Named::Right, Named::Left};
+    emit_key(named_key(kArrows[f - 'a'], keys | kf_shift), out);
+    return Result::Done;
+  }
   switch (f) {
     case 'Z':
       emit_key(named_key(Named::Tab, keys | kf_shift), out);
@@ -582,46 +692,14 @@ Decoder::Result Decoder::decode_csi(std::size_t at, std::uint32_t alt, std::vect
       emit_key(key_for_char(static_cast<char32_t>(code), keys), out);
       return Result::Done;
     }
-    case '~': {
+    case '~':
+    case '^':
+    case '@': {
+      // rxvt marks Ctrl with "^" and Ctrl+Shift with "@" in place of "~".
+      std::uint32_t k = keys | (f == '^' ? kf_ctrl : f == '@' ? kf_ctrl | kf_shift : 0);
+      if (tilde_key(p0, k, out)) return Result::Done;
+      if (f != '~') break;
       switch (p0) {
-        case 1:
-        case 7:
-          named(Named::Home);
-          return Result::Done;
-        case 2:
-          named(Named::Insert);
-          return Result::Done;
-        case 3:
-          named(Named::Delete);
-          return Result::Done;
-        case 4:
-        case 8:
-          named(Named::End);
-          return Result::Done;
-        case 5:
-          named(Named::PgUp);
-          return Result::Done;
-        case 6:
-          named(Named::PgDn);
-          return Result::Done;
-        case 11:
-        case 12:
-        case 13:
-        case 14:
-        case 15:
-          named(Named::F1, p0 - 10);
-          return Result::Done;
-        case 17:
-        case 18:
-        case 19:
-        case 20:
-        case 21:
-          named(Named::F1, p0 - 11);
-          return Result::Done;
-        case 23:
-        case 24:
-          named(Named::F1, p0 - 12);
-          return Result::Done;
         case 27: {
           // xterm's modifyOtherKeys: ESC [ 27 ; modifiers ; code ~.
           int code = at_or(v, 2, -1);

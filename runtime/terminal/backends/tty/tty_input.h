@@ -67,6 +67,9 @@ class Decoder {
   // key, ESC with one more byte is Alt with that key, and anything else
   // still held is an unfinished sequence and is dropped.
   void expire(std::vector<Event>& out);
+  // The terminal's back-tab key as its description names it.  The Linux
+  // console sends ESC TAB for Shift+Tab; elsewhere that stays Alt+Tab.
+  void set_back_tab(std::string_view sequence) { esc_tab_back_tab_ = sequence == "\x1b\t"; }
   // Bytes are held waiting for the rest of a sequence.
   bool pending() const { return !buffer_.empty() || in_paste_; }
   bool in_paste() const { return in_paste_; }
@@ -94,9 +97,13 @@ class Decoder {
   void feed_paste(std::vector<Event>& out);
   void skip_garbage();
   void emit_key(const Key& k, std::vector<Event>& out) const;
+  // The key a VT-style number stands for (ESC [ number ~ and rxvt's
+  // variants); false for a number that names none.
+  bool tilde_key(int number, std::uint32_t keys, std::vector<Event>& out) const;
 
   std::string buffer_;
   bool in_paste_ = false;
+  bool esc_tab_back_tab_ = false;
   bool discarding_ = false;  // inside an overlong sequence, up to its final byte
   std::string paste_;
   int dropped_ = 0;

@@ -19,4 +19,18 @@ bool terminal_known(const char* name, int fd) {
   return ok;
 }
 
+std::string terminfo_string(const char* name, const char* capability) {
+  if (!name || !*name) return {};
+  TERMINAL* previous = cur_term;
+  int err = 0;
+  std::string value;
+  if (setupterm(name, -1, &err) == OK && err == 1) {
+    char* s = tigetstr(capability);
+    if (s && s != reinterpret_cast<char*>(-1)) value = s;
+    if (cur_term != previous) del_curterm(cur_term);
+  }
+  set_curterm(previous);
+  return value;
+}
+
 }  // namespace kv::term::tty

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "runtime/terminal/backends/tty/tty_terminfo.h"
 #include "runtime/terminal/display.h"
 
 namespace kv::term::tty {
@@ -94,6 +95,19 @@ const KeyCase kKeys[] = {
     {"modifyOtherKeys Ctrl+Enter", "\x1b[27;5;13~", vk::kReturn, kf_ctrl, 10, 28, false},
     {"CSI u Ctrl+a", "\x1b[97;5u", vk::kA, kf_ctrl, 1, 30, false},
     {"CSI u Alt+Ctrl+b", "\x1b[98;7u", vk::kA + 1, kf_ctrl | kf_alt, -1, 48, false},
+    {"Linux console Shift+F3", "\x1b[25~", vk::kF1 + 2, kf_shift, -1, 61, false},
+    {"Linux console Shift+F10", "\x1b[34~", vk::kF10, kf_shift, -1, 68, false},
+    {"rxvt F1", "\x1b[11~", vk::kF1, 0, -1, 59, false},
+    {"rxvt Shift+F11", "\x1b[23$", vk::kF11, kf_shift, -1, 87, false},
+    {"rxvt Ctrl+F2", "\x1b[12^", vk::kF1 + 1, kf_ctrl, -1, 60, false},
+    {"rxvt Ctrl+Shift+F12", "\x1b[24@", vk::kF12, kf_ctrl | kf_shift, -1, 88, false},
+    {"rxvt Ctrl+Shift+F5", "\x1b[28^", vk::kF1 + 4, kf_ctrl | kf_shift, -1, 63, false},
+    {"rxvt Shift+Delete", "\x1b[3$", vk::kDelete, kf_shift, -1, 83, true},
+    {"rxvt Ctrl+End", "\x1b[8^", vk::kEnd, kf_ctrl, -1, 79, true},
+    {"rxvt Ctrl+Shift+PgDn", "\x1b[6@", vk::kNext, kf_ctrl | kf_shift, -1, 81, true},
+    {"rxvt Alt+Ctrl+PgUp", "\x1b\x1b[5^", vk::kPrior, kf_ctrl | kf_alt, -1, 73, true},
+    {"rxvt Shift+Up", "\x1b[a", vk::kUp, kf_shift, -1, 72, true},
+    {"rxvt Ctrl+Left", "\x1bOd", vk::kLeft, kf_ctrl, -1, 75, true},
 };
 
 TEST(TtyDecoder, KeysDecodeWholeAndByteByByte) {
@@ -112,6 +126,67 @@ TEST(TtyDecoder, KeysDecodeWholeAndByteByByte) {
   }
 }
 
+// Every key that a terminal's description names decodes as the key the
+// description says, for the terminals programs here run in.
+TEST(TtyDecoder, KeysAsTerminalDescriptionsNameThem) {
+  struct Cap {
+    std::string name;
+    int vk;
+    std::uint32_t keys;
+  };
+  std::vector<Cap> caps = {
+      {"kcuu1", vk::kUp, 0},          {"kcud1", vk::kDown, 0},
+      {"kcuf1", vk::kRight, 0},       {"kcub1", vk::kLeft, 0},
+      {"khome", vk::kHome, 0},        {"kend", vk::kEnd, 0},
+      {"kich1", vk::kInsert, 0},      {"kdch1", vk::kDelete, 0},
+      {"kpp", vk::kPrior, 0},         {"knp", vk::kNext, 0},
+      {"kcbt", vk::kTab, kf_shift},   {"kent", vk::kReturn, 0},
+      {"kUP", vk::kUp, kf_shift},     {"kDN", vk::kDown, kf_shift},
+      {"kRIT", vk::kRight, kf_shift}, {"kLFT", vk::kLeft, kf_shift},
+      {"kHOM", vk::kHome, kf_shift},  {"kEND", vk::kEnd, kf_shift},
+      {"kIC", vk::kInsert, kf_shift}, {"kDC", vk::kDelete, kf_shift},
+      {"kPRV", vk::kPrior, kf_shift}, {"kNXT", vk::kNext, kf_shift},
+  };
+  // The modified cursor and editing keys: 3 Alt, 5 Ctrl, 6 Ctrl+Shift,
+  // 7 Ctrl+Alt.
+  const std::pair<const char*, std::uint32_t> mods[] = {
+      {"3", kf_alt}, {"5", kf_ctrl}, {"6", kf_ctrl | kf_shift}, {"7", kf_ctrl | kf_alt}};
+  const std::pair<const char*, int> bases[] = {
+      {"kUP", vk::kUp},     {"kDN", vk::kDown}, {"kRIT", vk::kRight}, {"kLFT", vk::kLeft},
+      {"kHOM", vk::kHome},  {"kEND", vk::kEnd}, {"kIC", vk::kInsert}, {"kDC", vk::kDelete},
+      {"kPRV", vk::kPrior}, {"kNXT", vk::kNext}};
+  for (auto [base, key] : bases)
+    for (auto [suffix, keys] : mods) caps.push_back({std::string(base) + suffix, key, keys});
+  for (int f = 1; f <= 12; ++f) caps.push_back({"kf" + std::to_string(f), vk::kF1 + f - 1, 0});
+  int checked = 0;
+  for (const char* term : {"xterm-256color", "tmux-256color", "screen", "linux", "rxvt",
+                           "rxvt-unicode-256color", "vt220"}) {
+    if (!terminal_known(term, 1)) continue;
+    for (const Cap& c : caps) {
+      std::string seq = terminfo_string(term, c.name.c_str());
+      if (seq.empty() || (c.name == "kent" && seq == "\r")) continue;
+      // rxvt names the application-mode cursor keys (ESC O A) as
+      // Ctrl+Shift with them; other terminals send those for the plain
+      // keys, which is what they are read as.
+      if (seq.size() == 3 && seq.compare(0, 2, "\x1bO") == 0 && seq[2] >= 'A' && seq[2] <= 'D' &&
+          c.keys != 0)
+        continue;
+      SCOPED_TRACE(std::string(term) + " " + c.name);
+      Decoder d;
+      d.set_back_tab(terminfo_string(term, "kcbt"));
+      std::vector<Event> out;
+      d.feed(seq, out);
+      d.expire(out);
+      ASSERT_EQ(out.size(), 1u);
+      ASSERT_EQ(out[0].kind, Event::Kind::Key);
+      EXPECT_EQ(out[0].key.vk, c.vk);
+      EXPECT_EQ(out[0].key.keys, c.keys);
+      ++checked;
+    }
+  }
+  if (checked == 0) GTEST_SKIP() << "no terminal descriptions installed";
+}
+
 TEST(TtyDecoder, EscapeAndIntroducersWaitForTheRestUntilTheDelay) {
   Decoder d;
   std::vector<Event> out;
@@ -125,6 +200,29 @@ TEST(TtyDecoder, EscapeAndIntroducersWaitForTheRestUntilTheDelay) {
   EXPECT_EQ(out[0].key.vk, vk::kUp);
   EXPECT_EQ(out[0].key.keys, kf_ctrl);
   EXPECT_FALSE(d.pending());
+
+  // Escape twice with nothing after it: two Esc keys.
+  out.clear();
+  d.feed("\x1b\x1b", out);
+  EXPECT_TRUE(out.empty());
+  d.expire(out);
+  ASSERT_EQ(out.size(), 2u);
+  for (const Event& e : out) {
+    EXPECT_EQ(e.key.vk, vk::kEscape);
+    EXPECT_EQ(e.key.keys, 0u);
+  }
+
+  // ESC TAB: Alt+Tab, unless the terminal names it its back-tab key.
+  out.clear();
+  d.feed("\x1b\t", out);
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ(out[0].key.keys, kf_alt);
+  out.clear();
+  d.set_back_tab("\x1b\t");
+  d.feed("\x1b\t", out);
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ(out[0].key.vk, vk::kTab);
+  EXPECT_EQ(out[0].key.keys, kf_shift);
 
   // ESC and "[" with nothing after it: Alt with that key.
   out.clear();

@@ -780,6 +780,9 @@ void TtyDisplay::handle_mouse(const tty::MouseReport& m) {
   // held there wherever they happen, as with a captured mouse.
   if (!inside && m.action == tty::MouseAction::Press) return;
   if (!inside && m.action == tty::MouseAction::Motion && !mouse_.left_held()) return;
+  // A click on the status bar or beside the panel is no click in the
+  // window: its release is not one either.
+  if (!inside && m.action == tty::MouseAction::Release && !mouse_.held(m.button)) return;
   int row = std::clamp(m.row - l.top, 0, std::max(l.view_rows - 1, 0)) + l.first_row;
   int col = std::clamp(m.col, 0, std::max(l.view_cols - 1, 0)) + l.first_col;
   tty::MouseReport r = m;

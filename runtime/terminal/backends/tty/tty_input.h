@@ -127,6 +127,10 @@ class MouseTracker {
   static constexpr std::uint64_t kDoubleClickMs = 500;
   std::vector<MouseMessage> report(const MouseReport& r, std::uint64_t now_ms);
   bool left_held() const { return (held_ & 1u) != 0; }
+  // The button is held (-1: any button).
+  bool held(int button) const {
+    return button < 0 ? held_ != 0 : button <= 2 && (held_ & (1u << button)) != 0;
+  }
 
  private:
   unsigned held_ = 0;  // bit 0 left, 1 middle, 2 right

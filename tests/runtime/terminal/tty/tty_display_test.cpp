@@ -251,6 +251,9 @@ TEST_F(TtyDisplayTest, MouseReportsBecomeButtonMessagesInClientCells) {
   EXPECT_EQ(v[0].wparam & mouse_keys::kLButton, mouse_keys::kLButton);
   EXPECT_EQ(point_y(v[0].lparam), 24);
   EXPECT_EQ(v[1].message, wm::kLButtonUp);
+  // A click on the status bar, left or right, is no click in the window.
+  type("\x1b[<0;5;27M\x1b[<0;5;27m\x1b[<2;5;27m\x1b[<0;80;27m");
+  EXPECT_TRUE(input().empty());
 }
 
 TEST_F(TtyDisplayTest, MenusOpenFromF10AndAltLetter) {

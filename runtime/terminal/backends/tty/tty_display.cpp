@@ -427,7 +427,8 @@ void TtyDisplay::leave() {
     std::string se = cap("Se");
     off += se.empty() ? "\x1b[0 q" : se;
   }
-  write_raw(off);
+  // To the terminal itself: standard output still goes to the holder.
+  write_all(term_fd_, off.data(), off.size());
   curs_set(1);
   keypad(stdscr, FALSE);
   endwin();

@@ -346,6 +346,48 @@ TEST_F(QtWindowTest, MenuBarHasTheFixedMenusAndExitIsGrayedWithoutACloseValue) {
   EXPECT_TRUE(item_starting(view, "&Fonts...")->isEnabled());
 }
 
+// Every item of the menu bar sends its own command number to the window;
+// a key item, chosen, reaches the engine as its key with scan byte 254.
+TEST_F(QtWindowTest, MenuItemsSendTheirCommandNumbers) {
+  c.global_close_value = 107;
+  create();
+  SCR_MP({"", "", "", "", "F1=Help  F3=Exit  PGDN=More"}, c);
+  settle();
+  QMenuBar* bar = d->menu_bar(c.window);
+  struct Case {
+    const char* popup;
+    const char* item;
+    int command;
+  } cases[] = {
+      {"&File", "&Open", 9001},         {"&File", "&Print Screen", 9003},
+      {"&File", "E&xit", 9002},         {"&Edit", "&Copy", 9004},
+      {"&Edit", "&Paste", 9005},        {"&View", "&Fonts...", 9006},
+      {"F&unction keys", "Help", 1},    {"F&unction keys", "Exit", 2},
+      {"F&unction keys", "More", 3},    {"&Help", "&Debugger", 9007},
+      {"&Help", "&About...", 9009},
+  };
+  EXPECT_TRUE(item_starting(popup_titled(bar, "&File"), "E&xit")->isEnabled());
+  EXPECT_FALSE(item_starting(popup_titled(bar, "&File"), "&Print Screen")->isEnabled());
+  for (const Case& k : cases) {
+    QMenu* m = popup_titled(bar, k.popup);
+    ASSERT_NE(m, nullptr) << k.popup;
+    QAction* a = item_starting(m, k.item);
+    ASSERT_NE(a, nullptr) << k.item;
+    a->setEnabled(true);  // grayed items too: which number each one carries
+    a->trigger();
+    Message msg;
+    ASSERT_TRUE(d->peek(msg, c.window, wm::kCommand, wm::kCommand, true)) << k.item;
+    EXPECT_EQ(static_cast<int>(msg.wparam & 0xFFFF), k.command) << k.item;
+  }
+  EXPECT_EQ(item_starting(popup_titled(bar, "F&unction keys"), "More")->text(),
+            "More\tPage-Down");
+  item_starting(popup_titled(bar, "F&unction keys"), "Exit")->trigger();
+  KeyEvent e = next_event();
+  EXPECT_EQ(e.status, 'Y');
+  EXPECT_EQ(e.extended, 61);
+  EXPECT_EQ(e.scan, kScanQuitOrMenu);
+}
+
 // Copy is enabled when the cursor is in a field; Paste also needs text on
 // the clipboard.  Copy puts the field's image on the clipboard.
 TEST_F(QtWindowTest, EditMenuFollowsTheFieldAndTheClipboard) {
@@ -545,6 +587,24 @@ TEST_F(QtWindowTest, CloseBoxAsksAndYesReportsTheQuit) {
   EXPECT_EQ(e.scan, kScanQuitOrMenu);
 }
 
+// The user closes the window while the engine waits for input: the wait
+// ends at once, the question is asked, and Yes ends the dialogue.
+TEST_F(QtWindowTest, ClosingWhileThePanelWaitsAsksAndQuits) {
+  create();
+  QTimer::singleShot(20, d->frame(c.window), [this]() { d->frame(c.window)->close(); });
+  on_next_modal(
+      [](QWidget* w) { qobject_cast<QMessageBox*>(w)->button(QMessageBox::Yes)->click(); });
+  KeyEvent e;
+  for (int i = 0; i < 10 && e.status != 'Q'; ++i) {
+    EventArea a;
+    a.wait_mode = kWaitBlock;
+    SCR_AMP(c, a);
+    e = a.key;
+  }
+  EXPECT_EQ(e.status, 'Q');
+  EXPECT_TRUE(d->is_window(c.window));
+}
+
 TEST_F(QtWindowTest, AltF4AsksTheSameQuestion) {
   create();
   c.alt_key_handling = '0';
@@ -569,6 +629,8 @@ TEST_F(QtWindowTest, AboutShowsTheApplicationsText) {
   on_next_modal([&](QWidget* w) {
     auto* box = qobject_cast<QMessageBox*>(w);
     shown = box->windowTitle() + "|" + box->text();
+    EXPECT_EQ(box->icon(), QMessageBox::Information);
+    EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
     box->accept();
   });
   d->post_input(c.window, wm::kCommand, 9009, 0, 0);
@@ -653,6 +715,29 @@ TEST_F(QtWindowTest, DebuggerOpensItsOwnWindowAndClosesAfterConfirmation) {
   settle();
   EXPECT_EQ(asked, "Debugging Window Action|Close the debugging window?");
   EXPECT_EQ(c.debug_window, 0u);
+}
+
+// Closing down (the window destroyed, the class given up) and showing a
+// panel again later gives a new window that paints and takes input.
+TEST_F(QtWindowTest, WindowClosedDownCanBeCreatedAgain) {
+  create();
+  write(2, 2, "OLD", 0x1F);
+  settle();
+  VioRequest q;
+  q.window = c.window;
+  q.function = vio::kDestroy;
+  SCR_VIO(q, nullptr, c);
+  SCR_WC(c);
+  settle();
+  EXPECT_TRUE(d->windows().empty());
+  c.window = 0;
+  create();
+  write(3, 3, "NEW", 0x2F);
+  settle();
+  QImage img = view_image();
+  EXPECT_TRUE(same_colour(at_cell(img, 3, 3, 0, 1), 0, 128, 0));
+  QTest::keyClick(d->cell_view(c.window), Qt::Key_F2);
+  EXPECT_EQ(next_event().extended, 60);
 }
 
 // ---- dropped files -------------------------------------------------------------------

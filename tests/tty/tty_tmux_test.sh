@@ -202,12 +202,12 @@ start && {
 }
 finish
 
-begin "restore on SIGTERM and SIGHUP"
-for sig in TERM HUP; do
+begin "restore on SIGTERM, SIGHUP and a crash (SIGSEGV)"
+for sig in TERM HUP SEGV; do
   start && {
     pid=$(sed -n 's/.*pid=//p' "$log")
     kill -"$sig" "$pid"
-    case $sig in TERM) expect_restored 143 ;; HUP) expect_restored 129 ;; esac
+    case $sig in TERM) expect_restored 143 ;; HUP) expect_restored 129 ;; SEGV) expect_restored 139 ;; esac
   }
 done
 finish

@@ -60,9 +60,10 @@ int g_wake[2] = {-1, -1};             // self-pipe that wakes a waiting poll
 TtyDisplay* g_display = nullptr;
 
 // Signals after which the terminal must be usable again: those that end
-// the process, and SIGTSTP, which stops it (the screen is taken again when
-// it continues).
-constexpr int kFatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGABRT, SIGTSTP};
+// the process (a crash in the program or in a user exit included), and
+// SIGTSTP, which stops it (the screen is taken again when it continues).
+constexpr int kFatalSignals[] = {SIGINT,  SIGTERM, SIGHUP, SIGQUIT, SIGABRT,
+                                 SIGSEGV, SIGBUS,  SIGFPE, SIGILL,  SIGTSTP};
 struct sigaction g_previous[64];
 bool g_handled[64] = {};
 

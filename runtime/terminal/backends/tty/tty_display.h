@@ -14,7 +14,8 @@
 //
 // The terminal is taken when the main window is created and given back
 // when it is destroyed, at exit (aborts included), and on SIGINT, SIGTERM,
-// SIGHUP, SIGQUIT and SIGABRT (restored, then the signal goes on); on
+// SIGHUP, SIGQUIT, SIGABRT and the crash signals SIGSEGV, SIGBUS, SIGFPE
+// and SIGILL (restored, then the signal goes on); on
 // SIGTSTP it is given back while the process is stopped and taken again
 // when it continues.  While
 // the screen is in use, whatever the program writes to standard output or

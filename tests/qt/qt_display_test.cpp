@@ -787,6 +787,17 @@ TEST_F(QtWindowTest, ClicksArriveAtTheirCell) {
   EXPECT_EQ(e.scan, kScanMouse);
   EXPECT_EQ(a.mouse_row, 5);
   EXPECT_EQ(a.mouse_col, 7);
+  // With a fractional scale factor a position has a fraction: the last
+  // fraction of a pixel still belongs to its cell.
+  next_event(3);
+  QPointF last(c.metrics.avg_width - 0.4, c.metrics.height - 0.4);
+  QMouseEvent press(QEvent::MouseButtonPress, last, v->mapToGlobal(last), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(v, &press);
+  e = next_event(10, &a);
+  EXPECT_EQ(e.scan, kScanMouse);
+  EXPECT_EQ(a.mouse_row, 1);
+  EXPECT_EQ(a.mouse_col, 1);
 }
 
 // In a window scrolled right and down, a click names the cell it shows:

@@ -35,6 +35,7 @@
 #include <atomic>
 #include <cctype>
 #include <chrono>
+#include <cmath>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -284,6 +285,12 @@ std::uint64_t realtime_ns() {
 }
 
 QRect qrect(const Rect& r) { return QRect(r.left, r.top, r.width(), r.height()); }
+// The pixel under a pointer position: with a fractional scale factor the
+// position has a fraction, and the cell it lies in is the one it is past
+// the start of (rounding would name the next cell in the last half pixel).
+QPoint pixel_of(const QPointF& p) {
+  return QPoint(static_cast<int>(std::floor(p.x())), static_cast<int>(std::floor(p.y())));
+}
 QColor qcolor(Rgb c) { return QColor(c.red, c.green, c.blue); }
 
 void ensure_application() {
@@ -1397,7 +1404,7 @@ void QtDisplay::on_drop(WindowId window, QDropEvent* e) {
   for (const QUrl& u : e->mimeData()->urls())
     if (u.isLocalFile()) files.push_back(QFile::encodeName(u.toLocalFile()).toStdString());
   if (files.empty()) return;
-  QPoint at = q->view->mapFrom(q->frame, e->position().toPoint());
+  QPoint at = pixel_of(q->view->mapFrom(q->frame, e->position()));
   if (post_drop(window, files, {at.x(), at.y()})) e->acceptProposedAction();
 }
 
@@ -1478,7 +1485,7 @@ void QtDisplay::on_key(WindowId window, QKeyEvent* e, bool press) {
 }
 
 void QtDisplay::on_mouse(WindowId window, QMouseEvent* e, std::uint32_t message) {
-  QPoint p = e->position().toPoint();
+  QPoint p = pixel_of(e->position());
   std::uint32_t keys = modifier_keys(e->modifiers()) | lock_keys();
   if (message == wm::kMouseMove) {
     std::uintptr_t held = 0;

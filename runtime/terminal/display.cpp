@@ -82,10 +82,13 @@ std::unique_ptr<Display> choose() {
   std::unique_ptr<Display> d;
   if (wanted == "headless") return make_headless_display();
   if (wanted == "tty") {
-    d = from_registry("tty", false);
-    if (!d)
+    // A terminal display that cannot start says why itself; only a runtime
+    // built without one needs saying here.
+    if (registry().count("tty") == 0)
       std::fputs("KORVEXAN_DISPLAY=tty: this runtime has no terminal display; using headless\n",
                  stderr);
+    else
+      d = from_registry("tty", false);
   } else if (wanted == "qt") {
     std::string why;
     d = load_qt(&why);

@@ -375,14 +375,20 @@ PanelBuild build_panel(const lib::PanelRecords& records, const masklib::MaskReco
     // offsets must follow the pictures too, or every later field's data
     // would be read from its neighbour's bytes.
     f.storage_length = pic ? *pic : rule;
+    std::string field_name =
+        "Field " + (f.name.empty() ? std::string("at ") + std::to_string(f.row) + "/" +
+                                         std::to_string(f.column)
+                                   : f.name);
     if (pic && *pic != rule)
-      say("Field " +
-              (f.name.empty()
-                   ? std::string("at ") + std::to_string(f.row) + "/" + std::to_string(f.column)
-                   : f.name) +
-              ": PIC holds " + std::to_string(*pic) + " bytes, its display needs " +
+      say(field_name + ": PIC holds " + std::to_string(*pic) + " bytes, its display needs " +
               std::to_string(rule) + "; the PIC is used",
           false, true);
+    // A picture that reached the library without the field form's checks
+    // (panel text, an old library) is copied into the copybook as it
+    // stands, where cobc refuses it; say so here, by field.
+    if (!pic && !f.picture.empty())
+      say(field_name + ": PIC " + f.picture + " is not a COBOL picture; cobc will refuse it", false,
+          true);
     if (f.storage_length < 1) f.storage_length = 1;
     f.data_offset = offset;
     offset += f.storage_length;

@@ -322,6 +322,42 @@ TEST(WorkDTest, FieldCountMismatchUsesTheCountFound) {
   EXPECT_EQ(lib::HeaderView(b.header).field_count(), 1);
 }
 
+TEST(WorkDTest, PicturesThatDisagreeOrDoNotParseAreNamedInAWarning) {
+  struct Case {
+    std::string picture;
+    int length;
+    std::string warning;  // empty: no warning
+    int storage;
+  } cases[] = {
+      {"X(20)", 20, "", 20},
+      {"", 6, "", 6},
+      {"X(20)", 25, "Field NAME: PIC holds 20 bytes, its display needs 25; the PIC is used", 20},
+      {"X(2O)", 20, "Field NAME: PIC X(2O) is not a COBOL picture; cobc will refuse it", 20},
+      {"9(", 3, "Field NAME: PIC 9( is not a COBOL picture; cobc will refuse it", 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.picture + " length " + std::to_string(c.length));
+    PanelFixture p("PICS");
+    FieldSpec f;
+    f.row = 2;
+    f.column = 2;
+    f.length = c.length;
+    f.name = "NAME";
+    f.picture = c.picture;
+    p.field(f);
+    p.header().set_field_count(1);
+    std::vector<Message> msgs;
+    PanelBuild b = build(p, {}, &msgs);
+    std::vector<std::string> warnings;
+    for (auto& m : msgs)
+      if (m.warning) warnings.push_back(m.text);
+    EXPECT_EQ(warnings,
+              c.warning.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.warning});
+    ASSERT_EQ(b.fields.size(), 1u);
+    EXPECT_EQ(b.fields[0].storage_length, c.storage);
+  }
+}
+
 TEST(WorkDTest, HomeFieldBeyondTheFieldsIsClamped) {
   PanelFixture p("HOME");
   p.header().set_home_field(9);

@@ -5,7 +5,7 @@
 # libraries) and run headless through its main path.
 #   run.sh BUILD_DIR SANITIZE(0|1)
 set -u
-build=$1
+build=$(cd "$1" && pwd)
 sanitize=${2:-0}
 src=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$src/../../.." && pwd)

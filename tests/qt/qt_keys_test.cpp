@@ -55,6 +55,31 @@ TEST(QtKeys, VirtualKeysAndScanCodes) {
   EXPECT_FALSE(key_code(Qt::Key_Eacute, false, k));
 }
 
+// The number row by position: its digits on every layout (a French
+// keyboard types "&" on the 1 key, yet Alt with it is Alt+1); other keys
+// are not taken for digits.
+TEST(QtKeys, NumberRowByPosition) {
+  struct Case {
+    std::uint32_t keycode;
+    int vk, scan;
+  } cases[] = {{10, vk::k0 + 1, 2}, {18, vk::k0 + 9, 10}, {19, vk::k0, 11}};
+  for (const Case& c : cases) {
+    KeyCode k;
+    ASSERT_TRUE(number_row_key(c.keycode, k)) << c.keycode;
+    EXPECT_EQ(k.virtual_key, c.vk) << c.keycode;
+    EXPECT_EQ(k.scan, c.scan) << c.keycode;
+    EXPECT_FALSE(k.extended);
+  }
+  for (std::uint32_t other : {0u, 9u, 20u, 24u, 87u}) {
+    KeyCode k;
+    EXPECT_FALSE(number_row_key(other, k)) << other;
+  }
+  // The character still comes from the layout.
+  KeyCode one;
+  number_row_key(10, one);
+  EXPECT_EQ(key_character(one, Qt::Key_Ampersand, u"&", false, false, false, false), '&');
+}
+
 // What a key types: the layout's text for printable keys, control
 // characters with Ctrl, nothing for navigation and function keys (whatever
 // text the layout attaches to them, like X'7F' for Delete).

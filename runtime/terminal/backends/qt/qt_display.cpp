@@ -1437,6 +1437,11 @@ void QtDisplay::on_key(WindowId window, QKeyEvent* e, bool press) {
   bool keypad = (e->modifiers() & Qt::KeypadModifier) != 0;
   KeyCode code;
   bool known = key_code(k, keypad, code);
+  // On the X server and on Wayland the key's position is known: the number
+  // row is the digits whatever the layout types on it.
+  static const bool xkb_positions = QGuiApplication::platformName() == QLatin1String("xcb") ||
+                                    QGuiApplication::platformName().startsWith("wayland");
+  if (xkb_positions && !keypad && number_row_key(e->nativeScanCode(), code)) known = true;
   std::uint32_t mods = modifier_keys(e->modifiers());
   // A modifier's own event: its state as it is after the event.
   auto set = [&](std::uint32_t bit) { mods = press ? (mods | bit) : (mods & ~bit); };

@@ -162,6 +162,15 @@ bool key_code(int k, bool keypad, KeyCode& out) {
   return false;
 }
 
+bool number_row_key(std::uint32_t xkb_keycode, KeyCode& out) {
+  // Key codes 10 to 19 are the keys "1" to "9" and "0" (evdev codes 2 to
+  // 11, plus 8).
+  if (xkb_keycode < 10 || xkb_keycode > 19) return false;
+  int d = static_cast<int>(xkb_keycode - 9) % 10;
+  out = {vk::k0 + d, kDigitScan[d], false};
+  return true;
+}
+
 int key_character(const KeyCode& key, int k, std::u16string_view text, bool shift, bool ctrl,
                   bool alt, bool caps) {
   int vkey = key.virtual_key;

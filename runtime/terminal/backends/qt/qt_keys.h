@@ -27,6 +27,14 @@ bool key_code(int qt_key, bool keypad, KeyCode& out);
 int key_character(const KeyCode& key, int qt_key, std::u16string_view text, bool shift, bool ctrl,
                   bool alt, bool caps);
 
+// The digit key of the main keyboard's number row, found by its position:
+// `xkb_keycode` is the key code that the X server and Wayland report (the
+// key's position, whatever the layout prints on it).  The number row gives
+// its digit on every layout, as the window system's virtual keys do, so
+// that Alt+1 is Alt+1 also where the key types "&" unshifted.  False for
+// every other key.
+bool number_row_key(std::uint32_t xkb_keycode, KeyCode& out);
+
 // True for the keys that only modify others (Shift, Ctrl, Alt) or switch
 // a lock: they never type a character.
 bool is_modifier(int virtual_key);

@@ -359,11 +359,11 @@ TEST_F(QtWindowTest, MenuItemsSendTheirCommandNumbers) {
     const char* item;
     int command;
   } cases[] = {
-      {"&File", "&Open", 9001},         {"&File", "&Print Screen", 9003},
-      {"&File", "E&xit", 9002},         {"&Edit", "&Copy", 9004},
-      {"&Edit", "&Paste", 9005},        {"&View", "&Fonts...", 9006},
-      {"F&unction keys", "Help", 1},    {"F&unction keys", "Exit", 2},
-      {"F&unction keys", "More", 3},    {"&Help", "&Debugger", 9007},
+      {"&File", "&Open", 9001},      {"&File", "&Print Screen", 9003},
+      {"&File", "E&xit", 9002},      {"&Edit", "&Copy", 9004},
+      {"&Edit", "&Paste", 9005},     {"&View", "&Fonts...", 9006},
+      {"F&unction keys", "Help", 1}, {"F&unction keys", "Exit", 2},
+      {"F&unction keys", "More", 3}, {"&Help", "&Debugger", 9007},
       {"&Help", "&About...", 9009},
   };
   EXPECT_TRUE(item_starting(popup_titled(bar, "&File"), "E&xit")->isEnabled());
@@ -379,8 +379,7 @@ TEST_F(QtWindowTest, MenuItemsSendTheirCommandNumbers) {
     ASSERT_TRUE(d->peek(msg, c.window, wm::kCommand, wm::kCommand, true)) << k.item;
     EXPECT_EQ(static_cast<int>(msg.wparam & 0xFFFF), k.command) << k.item;
   }
-  EXPECT_EQ(item_starting(popup_titled(bar, "F&unction keys"), "More")->text(),
-            "More\tPage-Down");
+  EXPECT_EQ(item_starting(popup_titled(bar, "F&unction keys"), "More")->text(), "More\tPage-Down");
   item_starting(popup_titled(bar, "F&unction keys"), "Exit")->trigger();
   KeyEvent e = next_event();
   EXPECT_EQ(e.status, 'Y');
@@ -821,9 +820,9 @@ TEST_F(QtWindowTest, ClicksInAScrolledWindowArriveAtTheCellShown) {
     QPoint at;
     int row, col;
   } cases[] = {
-      {{1, 1}, 1, 6},                // near the corner (QTest takes 0,0 as the centre)
-      {{cw - 1, ch - 2}, 1, 6},      // the last pixel of that cell
-      {{cw - 1, ch - 1}, 2, 6},      // one pixel down: the next row
+      {{1, 1}, 1, 6},            // near the corner (QTest takes 0,0 as the centre)
+      {{cw - 1, ch - 2}, 1, 6},  // the last pixel of that cell
+      {{cw - 1, ch - 1}, 2, 6},  // one pixel down: the next row
       {{cw, 4 * ch + 2}, 5, 7},
   };
   for (const Case& k : cases) {

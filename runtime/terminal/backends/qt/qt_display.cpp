@@ -35,8 +35,8 @@
 #include <atomic>
 #include <cctype>
 #include <chrono>
-#include <cmath>
 #include <clocale>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

@@ -501,6 +501,11 @@ void TtyDisplay::create_caret(WindowId window, int width, int height) {
   caret_height_ = height;
 }
 
+void TtyDisplay::set_status_text(Handle bar, int part, std::string_view text, bool raised) {
+  BasicDisplay::set_status_text(bar, part, text, raised);
+  if (part == 0) fresh_message_ = text.find_first_not_of(' ') != std::string_view::npos;
+}
+
 void TtyDisplay::set_status_parts(Handle bar, const std::vector<int>& right_edges) {
   BasicDisplay::set_status_parts(bar, right_edges);
   status_edges_ = right_edges;
@@ -577,6 +582,7 @@ void TtyDisplay::flush() {
     s.status_texts[static_cast<std::size_t>(p)] = status_text(p);
     s.status_raised[static_cast<std::size_t>(p)] = status_raised(p);
   }
+  s.message_over_panel = fresh_message_;
   s.modeless = modeless_text();
   s.box = box_;
   tty::compose(frame_, s);
@@ -753,6 +759,7 @@ void TtyDisplay::handle_event(const tty::Event& e) {
 
 void TtyDisplay::handle_key(const tty::Key& k) {
   if (!main_) return;
+  fresh_message_ = false;
   std::uint32_t locks = lock_keys();
   if (k.vk == vk::kInsert && !(k.keys & (kf_ctrl | kf_alt))) locks ^= kf_insert;
   device_keys_ = (device_keys_ & ~(kf_caps | kf_num | kf_scroll | kf_insert)) | locks;
@@ -766,6 +773,7 @@ void TtyDisplay::handle_key(const tty::Key& k) {
 
 void TtyDisplay::handle_mouse(const tty::MouseReport& m) {
   if (!main_) return;
+  if (m.action == tty::MouseAction::Press) fresh_message_ = false;
   const tty::Layout& l = layout_;
   // A press on the menu bar opens its menu.
   if (m.action == tty::MouseAction::Press && m.button == 0 && l.menu_row >= 0 &&

@@ -2,7 +2,9 @@
 // through ncursesw.  One pixel is one cell.  The panel's cells are drawn
 // with the code page shown as Unicode in the terminal's 16 colours (bright
 // backgrounds included); the menu bar and the four status-bar parts take
-// the rows above and below the panel when the terminal has them; open
+// the rows above and below the panel when the terminal has them (without
+// a row of its own, a new message lies over the panel's last row until the
+// next key or click); open
 // menus and message boxes are overlays with modal loops of their own.
 // Only cells that changed are written.
 //
@@ -66,6 +68,7 @@ class KV_EXPORT TtyDisplay : public BasicDisplay {
   void end_paint(WindowId window) override;
   void create_caret(WindowId window, int width, int height) override;
   void set_status_parts(Handle bar, const std::vector<int>& right_edges) override;
+  void set_status_text(Handle bar, int part, std::string_view text, bool raised) override;
   int message_box(WindowId owner, int kind, std::string_view title, std::string_view text,
                   unsigned style) override;
   Handle create_message_window(std::string_view caption, std::string_view text) override;
@@ -132,6 +135,7 @@ class KV_EXPORT TtyDisplay : public BasicDisplay {
   std::array<std::uint8_t, kRows * kCols> attrs_{};
   WindowId main_ = 0;
   std::vector<int> status_edges_;
+  bool fresh_message_ = false;  // a message set since the last key or click
 
   tty::Decoder decoder_;
   tty::MouseTracker mouse_;

@@ -104,6 +104,10 @@ void draw_popup(Frame& f, const MenuBar& menu, int bar_row, int open_popup, int 
 void draw_status(Frame& f, const Scene& s) {
   const Layout& l = s.layout;
   int row = l.status_row;
+  // Without a row of its own, a message just shown lies over the panel's
+  // last row until the next key or click.
+  if (row < 0 && s.message_over_panel && !s.status_texts[0].empty() && l.view_rows > 0)
+    row = l.top + l.view_rows - 1;
   if (row < 0 || row >= f.rows()) return;
   f.fill(row, 0, f.cols(), {U' ', kBarAttr});
   // The three indicators keep six columns each at the right; the first
@@ -193,6 +197,10 @@ Layout compute_layout(int rows, int cols, int panel_rows, int panel_cols, int ca
     l.menu_row = 0;
     l.top = 1;
     l.status_row = l.panel_rows + 1;
+  } else if (l.rows == l.panel_rows + 1) {
+    // One row to spare goes to the status bar: the runtime's messages
+    // matter more than a menu bar that F10 and Alt still open.
+    l.status_row = l.panel_rows;
   }
   l.too_small = l.rows < l.panel_rows || l.cols < l.panel_cols;
   if (l.too_small && l.status_row < 0 && l.rows >= 2) l.status_row = l.rows - 1;

@@ -44,9 +44,10 @@ class Frame {
 
 // Where things go on a terminal of rows x cols showing a panel client area
 // of panel_rows x panel_cols cells.  The menu bar and the status bar get
-// rows of their own only when the terminal has two rows more than the
-// panel; a terminal smaller than the panel shows the part around the caret
-// and keeps its last row for a status line that says so.
+// rows of their own when the terminal has two rows more than the panel;
+// with one row more, the status bar alone; a terminal smaller than the
+// panel shows the part around the caret and keeps its last row for a
+// status line that says so.
 struct Layout {
   int rows = 0, cols = 0;
   int panel_rows = 0, panel_cols = 0;
@@ -122,6 +123,9 @@ struct Scene {
   int open_popup = -1, selected_item = -1;
   std::array<std::string, 4> status_texts;
   std::array<bool, 4> status_raised{};
+  // The status bar's message was set since the last key or click: without
+  // a status row it is shown over the panel's last row.
+  bool message_over_panel = false;
   std::string modeless;  // the modeless message window's text; empty none
   const Box* box = nullptr;
 };

@@ -11,7 +11,7 @@ std::u32string row_text(const Frame& f, int row, int col, int width) {
   return s;
 }
 
-TEST(TtyLayout, BarsOnlyWithTwoSpareRowsAndACaretFollowingViewWhenSmall) {
+TEST(TtyLayout, BarsWithSpareRowsAndACaretFollowingViewWhenSmall) {
   struct Case {
     const char* what;
     int rows, cols, panel_rows, panel_cols, caret_row, caret_col;
@@ -22,14 +22,14 @@ TEST(TtyLayout, BarsOnlyWithTwoSpareRowsAndACaretFollowingViewWhenSmall) {
   const Case cases[] = {
       {"room for both bars", 27, 80, 25, 80, 0, 0, {27, 80, 25, 80, 0, 26, 1, 25, 80, 0, 0, false}},
       {"a tall terminal", 60, 100, 25, 80, 0, 0, {60, 100, 25, 80, 0, 26, 1, 25, 80, 0, 0, false}},
-      {"one row spare: no bars",
+      {"one row spare: the status bar alone",
        26,
        80,
        25,
        80,
        0,
        0,
-       {26, 80, 25, 80, -1, -1, 0, 25, 80, 0, 0, false}},
+       {26, 80, 25, 80, -1, 25, 0, 25, 80, 0, 0, false}},
       {"exactly the panel", 25, 80, 25, 80, 0, 0, {25, 80, 25, 80, -1, -1, 0, 25, 80, 0, 0, false}},
       {"too few rows: last row says so",
        24,
@@ -169,6 +169,23 @@ TEST(TtyCompose, PanelBarsOverlaysAndTheSmallTerminalNote) {
   EXPECT_EQ(f.at(g.button_row, g.buttons[1].first).attr, kSelectedAttr);
   EXPECT_EQ(button_at(g, g.button_row, g.buttons[0].first + 1), 0);
   EXPECT_EQ(button_at(g, g.button_row - 1, g.buttons[0].first + 1), -1);
+
+  // A terminal exactly the panel's size has no status row: a message just
+  // set lies over the panel's last row, and the row is the panel's again
+  // once the message is old.
+  s.box = nullptr;
+  s.open_popup = -1;
+  s.layout = compute_layout(25, 80, 25, 80, 0, 0, true);
+  s.message_over_panel = true;
+  compose(f, s);
+  EXPECT_EQ(row_text(f, 24, 1, 5), U"Saved");
+  EXPECT_EQ(f.at(24, 1).attr, kBarAttr);
+  EXPECT_EQ(f.at(0, 0).ch, U'╔');
+  s.message_over_panel = false;
+  compose(f, s);
+  EXPECT_EQ(f.at(24, 79).ch, U'Z');
+  EXPECT_EQ(f.at(24, 1).ch, U' ');
+  EXPECT_EQ(f.at(24, 1).attr, 0x07);
 
   // A terminal smaller than the panel shows what fits and says so.
   s.box = nullptr;

@@ -32,7 +32,7 @@ start() {
   for _ in 1 2 3 4 5; do
     sleep 0.2
     tm new-session -d -s t -x "${cols:-80}" -y "${rows:-27}" \
-      "env TERM=$term KORVEXAN_DISPLAY=tty ${env_extra:-} '$driver' '$log' $*; echo EXITED=\$?; stty -a; sleep 60" \
+      "env TERM=$term KORVEXAN_DISPLAY=tty ${env_extra:-} '$driver' '$log' $* ${redirect:-}; echo EXITED=\$?; stty -a; sleep 60" \
       >/dev/null 2>&1 && break
   done
   wait_log "^READY display=tty" || { fail "driver did not start: $(cat "$log" 2>/dev/null)"; return 1; }
@@ -92,6 +92,21 @@ start && {
   title=$(tm display -p -t t '#{pane_title}')
   [ "$title" = "tty driver" ] || fail "window title not the terminal's: '$title'"
 }
+finish
+
+begin "output to a file: the controlling terminal shows the panel"
+redirect="</dev/null >'$work/out.txt' 2>&1"
+start && {
+  expect_pane "╔════════╗"
+  keys F2
+  expect_log "KEY ch=0 ext=60 scan=60"
+  keys q
+  expect_log "^EXIT"
+  expect_restored 0
+  pane | grep -q "driver finished" && fail "program output reached the terminal"
+  grep -q "driver finished" "$work/out.txt" || fail "program output not in its file: $(cat "$work/out.txt")"
+}
+redirect=""
 finish
 
 begin "modified function keys and cursor keys (Alt-key handling DOS)"

@@ -95,6 +95,11 @@ void replay_held(int hold, int fd) {
   lseek(hold, 0, SEEK_SET);
 }
 
+// Where held output goes when the terminal is given back: standard output
+// when it was the terminal, else standard error (output to a file went
+// there directly all along).
+int held_output_target() { return g_restore.saved_out >= 0 ? 1 : 2; }
+
 // Gives the terminal back from a signal handler.  Async-signal-safe.
 void restore_now() {
   if (!g_restore.active) return;
@@ -103,7 +108,7 @@ void restore_now() {
   tcsetattr(g_restore.in_fd, TCSANOW, &g_restore.saved);
   if (g_restore.saved_out >= 0) dup2(g_restore.saved_out, 1);
   if (g_restore.saved_err >= 0) dup2(g_restore.saved_err, 2);
-  replay_held(g_restore.hold_fd, 1);
+  replay_held(g_restore.hold_fd, held_output_target());
 }
 
 void on_fatal_signal(int sig) {
@@ -247,6 +252,7 @@ TtyDisplay::~TtyDisplay() {
   }
   if (out_file_) std::fclose(static_cast<FILE*>(out_file_));
   if (in_file_) std::fclose(static_cast<FILE*>(in_file_));
+  if (own_fd_ >= 0) ::close(own_fd_);
   if (g_display == this) g_display = nullptr;
 }
 
@@ -378,7 +384,8 @@ bool TtyDisplay::enter() {
   // Output of the program to the same terminal is held until the terminal
   // is given back.
   g_restore.saved_out = g_restore.saved_err = g_restore.hold_fd = -1;
-  if (out_fd_ == 1 && isatty(1)) {
+  bool hold_out = same_terminal(1, term_fd_), hold_err = same_terminal(2, term_fd_);
+  if (hold_out || hold_err) {
     int hold = memfd_create("korvexan-held-output", MFD_CLOEXEC);
     if (hold < 0) {
       char name[] = "/tmp/korvexan-held-XXXXXX";
@@ -387,13 +394,12 @@ bool TtyDisplay::enter() {
     }
     if (hold >= 0) {
       g_restore.hold_fd = hold;
-      g_restore.saved_out = dup(1);
-      fcntl(g_restore.saved_out, F_SETFD, FD_CLOEXEC);
-      dup2(hold, 1);
-      if (same_terminal(2, g_restore.saved_out)) {
-        g_restore.saved_err = dup(2);
-        fcntl(g_restore.saved_err, F_SETFD, FD_CLOEXEC);
-        dup2(hold, 2);
+      for (int fd : {1, 2}) {
+        if (!(fd == 1 ? hold_out : hold_err)) continue;
+        int& saved = fd == 1 ? g_restore.saved_out : g_restore.saved_err;
+        saved = dup(fd);
+        fcntl(saved, F_SETFD, FD_CLOEXEC);
+        dup2(hold, fd);
       }
     }
   }
@@ -443,7 +449,7 @@ void TtyDisplay::leave() {
     dup2(g_restore.saved_err, 2);
     close(g_restore.saved_err);
   }
-  replay_held(g_restore.hold_fd, 1);
+  replay_held(g_restore.hold_fd, held_output_target());
   if (g_restore.hold_fd >= 0) close(g_restore.hold_fd);
   g_restore.saved_out = g_restore.saved_err = g_restore.hold_fd = -1;
   std::setlocale(LC_CTYPE, saved_locale_.c_str());
@@ -1092,13 +1098,22 @@ void TtyDisplay::tone(int, int) { beep(); }
 // ---- registration ------------------------------------------------------------
 
 std::unique_ptr<Display> make_tty_display() {
-  if (!TtyDisplay::usable()) {
-    std::fprintf(stderr,
-                 "tty display: standard input and output are not a terminal of a known type; "
-                 "using headless\n");
-    return nullptr;
+  if (TtyDisplay::usable()) return std::make_unique<TtyDisplay>();
+  // Asked for by name while standard input or output goes elsewhere
+  // (`./app > log`): the process's controlling terminal shows the panel.
+  const char* t = std::getenv("TERM");
+  bool known_type = t && *t && std::strcmp(t, "dumb") != 0;
+  int fd = known_type ? ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC) : -1;
+  if (fd >= 0 && tty::terminal_known(t, fd)) {
+    auto d = std::make_unique<TtyDisplay>(fd, fd);
+    d->own_fd_ = fd;
+    return d;
   }
-  return std::make_unique<TtyDisplay>();
+  if (fd >= 0) ::close(fd);
+  std::fprintf(stderr,
+               "tty display: standard input and output are not a terminal of a known type, "
+               "and there is no controlling terminal of one; using headless\n");
+  return nullptr;
 }
 
 namespace {

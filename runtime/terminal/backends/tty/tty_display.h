@@ -111,7 +111,9 @@ class KV_EXPORT TtyDisplay : public BasicDisplay {
   void write_raw(std::string_view bytes);
   void set_cursor_shape(int shape);
 
+  friend std::unique_ptr<Display> make_tty_display();
   int in_fd_, out_fd_;
+  int own_fd_ = -1;         // the controlling terminal opened for us, closed at the end
   int term_fd_ = -1;        // the terminal, for ncurses and our own sequences
   void* screen_ = nullptr;  // ncurses SCREEN
   void* out_file_ = nullptr;

@@ -61,14 +61,21 @@ void write_settings() {
   term::WindowRect r = term::window_rect();
   const term::LogicalFont& f = c.window ? c.font : c.creation_font;
   const std::string& file = c.settings_file;
-  profile::Entries e = {
-      {"WindowShowState", num(c.show_command)},
-      {"WindowXOrigin", num(c.window_x_origin)},
-      {"WindowYOrigin", num(c.window_y_origin)},
-      {"WindowXOriginMax", num(c.window_x_origin_max)},
-      {"WindowYOriginMax", num(c.window_y_origin_max)},
-      {"WindowWidth", num(term::has_window() ? r.right - r.left : c.window_width)},
-      {"WindowHeight", num(term::has_window() ? r.bottom - r.top : c.window_height)},
+  profile::Entries e = {{"WindowShowState", num(c.show_command)}};
+  // A terminal's or the headless window's cells are no desktop pixels:
+  // the desktop window's last place and size stay as they were.
+  if (!term::has_window() || !c.display || c.display->geometry_in_pixels()) {
+    e.insert(e.end(),
+             {
+                 {"WindowXOrigin", num(c.window_x_origin)},
+                 {"WindowYOrigin", num(c.window_y_origin)},
+                 {"WindowXOriginMax", num(c.window_x_origin_max)},
+                 {"WindowYOriginMax", num(c.window_y_origin_max)},
+                 {"WindowWidth", num(term::has_window() ? r.right - r.left : c.window_width)},
+                 {"WindowHeight", num(term::has_window() ? r.bottom - r.top : c.window_height)},
+             });
+  }
+  profile::Entries font = {
       {"FontHeight", num(f.height)},
       {"FontWidth", num(f.width)},
       {"FontEscapement", num(f.escapement)},
@@ -84,6 +91,7 @@ void write_settings() {
       {"FontPitchandFamily", num(f.pitch_family)},
       {"FontFacename", f.face},
   };
+  e.insert(e.end(), font.begin(), font.end());
   if (!profile::write_strings(file, "Korvexan", e))
     engine::warning_box(3, "Cannot write the settings file " + file);
 }
@@ -183,14 +191,19 @@ void apply_option_letters(const std::uint8_t* letters, int count) {
   upcase(buf, 14);
   for (int i = 0; i < 8; ++i) {
     switch (buf[i]) {
-      case 'C': opt.monochrome = false; break;
-      case 'M': opt.monochrome = true; break;
+      case 'C':
+        opt.monochrome = false;
+        break;
+      case 'M':
+        opt.monochrome = true;
+        break;
       case 'T':
         opt.full_beep_frequency = 9999;
         opt.full_beep_duration = 9999;
         SXR_BEEP(nullptr, nullptr);
         break;
-      default: break;  // "D", "F", "N", "Q", "V" are accepted without effect
+      default:
+        break;  // "D", "F", "N", "Q", "V" are accepted without effect
     }
   }
 }
@@ -237,14 +250,16 @@ void function_call(int number, std::uint8_t* b) {
       log("Set Runtime filespecs", "Obsolete!");
       break;
     case 4:
-      if (!term::has_window()) log("Screen Save (Ignored: no hWnd!)");
+      if (!term::has_window())
+        log("Screen Save (Ignored: no hWnd!)");
       else {
         log("Screen Save");
         term::screen_save(b);
       }
       break;
     case 5:
-      if (!term::has_window()) log("Screen Restore (Ignored: no hWnd!)");
+      if (!term::has_window())
+        log("Screen Restore (Ignored: no hWnd!)");
       else {
         log("Screen Restore");
         term::screen_restore(b);

@@ -211,6 +211,10 @@ class KV_EXPORT Display {
 
   // The display's name: "headless", "tty" or "qt".
   virtual std::string name() const = 0;
+  // Window positions and sizes are a desktop's pixels.  A display that
+  // counts in cells (a terminal, headless) does not write them to the
+  // settings file, where a desktop window would take them for pixels.
+  virtual bool geometry_in_pixels() const { return true; }
 
   // ---- process and system ----------------------------------------------
   // The module instance used to register classes (0: none).
@@ -400,7 +404,7 @@ KV_EXPORT void set_display(std::unique_ptr<Display> d);
 // type; `abi` is kDisplayAbi, and a mismatch must return null.  Ownership
 // of the returned display passes to the runtime (deleted through its
 // virtual destructor).
-inline constexpr int kDisplayAbi = 1;
+inline constexpr int kDisplayAbi = 2;
 inline constexpr const char* kQtLibrary = "libcellview_qt.so";
 inline constexpr const char* kQtFactorySymbol = "kv_create_qt_display";
 extern "C" {

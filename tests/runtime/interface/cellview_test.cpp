@@ -10,13 +10,17 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "runtime/engine/options.h"
 #include "runtime/engine/tables.h"
 #include "runtime/interface/cellview.h"
+#include "runtime/terminal/backends/headless/headless_display.h"
 #include "runtime/terminal/scr_common.h"
+#include "runtime/terminal/terminal.h"
 #include "runtime/utilities/boxes.h"
 #include "runtime/utilities/bytes.h"
 
@@ -93,6 +97,35 @@ TEST(CellviewDeath, SettingsAreReadOnceModulo10000AndGarbageGetsDefaults) {
       };
   EXPECT_EXIT(scenario(),
       ::testing::ExitedWithCode(0), "");
+}
+
+TEST(CellviewDeath, CloseDownOnACellDisplayKeepsTheDesktopWindowsPlaceAndSize) {
+  // A terminal's or the headless window's size is counted in cells; the
+  // desktop window would read it as pixels and open tiny.
+  auto scenario = [&] {
+    std::string ini = temp_ini(
+        "[Korvexan]\nWindowXOrigin=300\nWindowYOrigin=200\nWindowWidth=640\n"
+        "WindowHeight=400\n");
+    kv::term::use_display(std::make_unique<kv::term::HeadlessDisplay>(""));
+    Init a;
+    kv::put_padded(a.block.data() + o::kSettingsFile, 255, ini);
+    a.call();
+    kv::term::ensure_window();
+    bool ok = kv::term::has_window();
+    std::vector<std::uint8_t> info(o::kSize, 0);
+    function(15, info.data());
+    std::ifstream in(ini);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    fs::remove(ini);
+    ok = ok && text.find("WindowXOrigin=300\n") != std::string::npos &&
+         text.find("WindowYOrigin=200\n") != std::string::npos &&
+         text.find("WindowWidth=640\n") != std::string::npos &&
+         text.find("WindowHeight=400\n") != std::string::npos &&
+         text.find("FontHeight=16\n") != std::string::npos;  // the write did happen
+    if (!ok) std::fputs(text.c_str(), stderr);
+    std::exit(ok ? 0 : 1);
+  };
+  EXPECT_EXIT(scenario(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST(CellviewDeath, KeptTablesLoseTheirFeatureWhenTheTagGoesOrTheStorageGoes) {

@@ -36,6 +36,7 @@ class KV_EXPORT HeadlessDisplay : public BasicDisplay {
   explicit HeadlessDisplay(const std::string& script);
 
   std::string name() const override { return "headless"; }
+  bool geometry_in_pixels() const override { return false; }
   std::uint64_t device_clock_ms() override { return clock_ms_; }
   void device_wait(std::uint64_t deadline_ms) override;
   void device_draw(WindowId window, int x, int y, std::string_view bytes, Handle font,

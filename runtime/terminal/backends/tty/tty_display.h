@@ -55,6 +55,7 @@ class KV_EXPORT TtyDisplay : public BasicDisplay {
   static bool usable();
 
   std::string name() const override { return "tty"; }
+  bool geometry_in_pixels() const override { return false; }
   void device_wait(std::uint64_t deadline_ms) override;
   void device_draw(WindowId window, int x, int y, std::string_view bytes, Handle font,
                    Rgb foreground, Rgb background) override;

@@ -77,7 +77,9 @@ if [ "$sanitize" = 1 ]; then
   export ASAN_OPTIONS=detect_leaks=0:abort_on_error=0
 fi
 
-(cd "$work" && ./prog) >"$work/stdout" 2>"$work/stderr"
+# KV_TEST_WRAPPER runs the program under a tool (e.g. valgrind with
+# --log-file and --error-exitcode, so that its findings fail the test).
+(cd "$work" && ${KV_TEST_WRAPPER:-} ./prog) >"$work/stdout" 2>"$work/stderr"
 status=$?
 unset LD_PRELOAD
 

@@ -65,6 +65,22 @@ std::string trim(const std::string& s) {
   return s.substr(b, e - b + 1);
 }
 
+// A script line without its comment: "#" starts one at the beginning of a
+// word, as in a shell script ("key Tab  # to the name"); "a#b" is text.
+std::string without_comment(const std::string& line) {
+  for (std::size_t i = 0; i < line.size(); ++i)
+    if (line[i] == '#' && (i == 0 || line[i - 1] == ' ' || line[i - 1] == '\t'))
+      return line.substr(0, i);
+  return line;
+}
+
+// The text of `type`, `paste` and `expect`: everything after the one blank
+// that ends the word before it, so that leading blanks are part of it
+// ("expect 12 17      0.00" checks the blanks too).
+std::string text_after(const std::string& s, std::size_t word_end) {
+  return word_end < s.size() ? s.substr(word_end + 1) : std::string{};
+}
+
 // Splits off the first word; the rest keeps its inner spaces.
 std::string first_word(const std::string& s, std::string& rest) {
   std::size_t sp = s.find_first_of(" \t");
@@ -118,8 +134,8 @@ void HeadlessDisplay::load(const std::string& script) {
   int number = 0;
   while (std::getline(in, line)) {
     ++number;
-    std::string t = trim(line);
-    if (t.empty() || t[0] == '#') continue;
+    std::string t = trim(without_comment(line));
+    if (t.empty()) continue;
     lines_.emplace_back(number, t);
   }
 }
@@ -154,13 +170,15 @@ void HeadlessDisplay::device_wait(std::uint64_t deadline_ms) {
 
 bool HeadlessDisplay::run_line(const std::string& text) {
   std::string rest;
-  std::string cmd = lower(first_word(trim(text), rest));
+  std::string line = trim(text);
+  std::string cmd = lower(first_word(line, rest));
   WindowId w = main_window();
   if (cmd == "key") return key_line(rest);
   if (cmd == "type") {
     if (!w) return true;  // nothing to type into; consumed
+    std::string chars = text_after(line, cmd.size());
     std::size_t pos = 0;
-    while (pos < rest.size()) type_char(next_utf8(rest, pos));
+    while (pos < chars.size()) type_char(next_utf8(chars, pos));
     return true;
   }
   if (cmd == "wait") {
@@ -185,7 +203,7 @@ bool HeadlessDisplay::run_line(const std::string& text) {
     return true;
   }
   if (cmd == "paste") {
-    clipboard_set_text(w, from_utf8(rest));
+    clipboard_set_text(w, from_utf8(text_after(line, cmd.size())));
     if (w) post_input(w, wm::kCommand, kMenuPaste, 0, device_keys_);
     return true;
   }
@@ -248,6 +266,7 @@ bool HeadlessDisplay::run_line(const std::string& text) {
     std::string cs = first_word(rest2, rest3);
     int row, col;
     if (!to_int(rs, row) || !to_int(cs, col) || rest3.empty()) return false;
+    rest3 = text_after(rest2, cs.size());
     flush_paint();
     std::string want = from_utf8(rest3);
     std::string got;

@@ -100,10 +100,9 @@ TEST_F(Headless, KeysAndTypingGoThroughTheKeyboardTranslation) {
   EXPECT_EQ(run_to_stop(), 97);
   std::vector<std::pair<int, int>> got;  // (character, extended)
   for (const EventArea& a : events) got.emplace_back(a.key.character, a.key.extended);
-  std::vector<std::pair<int, int>> want = {{0, 59},   {0, 84},  {0, 15},  {13, 0},
-                                           {0, 117},  {2, 0},   {0, 45},  {'H', 0},
-                                           {0x82, 0}, {' ', 0}, {'1', 0}, {0, 82},
-                                           {' ', 0},  {'a', 0}, {'#', 0}, {'b', 0}};
+  std::vector<std::pair<int, int>> want = {
+      {0, 59},   {0, 84},  {0, 15},  {13, 0}, {0, 117}, {2, 0},   {0, 45},  {'H', 0},
+      {0x82, 0}, {' ', 0}, {'1', 0}, {0, 82}, {' ', 0}, {'a', 0}, {'#', 0}, {'b', 0}};
   EXPECT_EQ(got, want);
   EXPECT_EQ(events[3].key.scan, 224);
   EXPECT_EQ(c.insert_flag, 'Y');
@@ -181,8 +180,7 @@ TEST_F(Headless, ExpectAndDumpShowTheScreen) {
   std::string file = ::testing::TempDir() + "/headless_dump.txt";
   // The text of an expectation starts after the one blank behind the
   // column: its leading blanks are checked too.
-  start("expect 2 3 Hello\nexpect 2 1   Hello  # comment\ndump " + file +
-        "\nexpect 2 2 Hello\n");
+  start("expect 2 3 Hello\nexpect 2 1   Hello  # comment\ndump " + file + "\nexpect 2 2 Hello\n");
   write(2, 3, "Hello", 0x1E);
   c.caret_row = 2;
   c.caret_column = 4;

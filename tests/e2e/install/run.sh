@@ -33,7 +33,10 @@ cd "$work" || exit 1
 # cobc takes the linker flags of pkg-config as one -Q argument.
 cobc -x -o orders "$root/examples/orders/ORDERS.cob" -I "$copybooks" -I cb \
   -Q "$libs -Wl,-rpath,$libdir" 2>cobc.err || fail "cobc failed"
-[ -s cobc.err ] && fail "cobc warned"
+# A sanitizer build's libraries bring the sanitizer runtime into the link,
+# and the linker warns about the temporary-name functions it holds.
+grep -v "libasan.so[.0-9]*: warning: the use of" cobc.err >cobc.warnings
+[ -s cobc.warnings ] && fail "cobc warned"
 if [ "$sanitize" = 1 ]; then
   export LD_PRELOAD="$(gcc -print-file-name=libasan.so) $(gcc -print-file-name=libubsan.so)"
   export ASAN_OPTIONS=detect_leaks=0:abort_on_error=0

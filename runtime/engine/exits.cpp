@@ -4,6 +4,7 @@
 #include <libcob.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -65,10 +66,17 @@ std::string program_dir() {
 enum class Found { Entry, NoLibrary, NoEntry };
 
 // Finds the entry of exit `name` (already trimmed) and the handle through
-// which its library's dependencies are seen.
-Found resolve(const std::string& name, ExitEntry& entry, void*& lib_handle) {
+// which its library's dependencies are seen.  When it fails, `why` says what
+// was looked for where, or why the library found did not load, and `err` is
+// the matching errno value.
+Found resolve(const std::string& name, ExitEntry& entry, void*& lib_handle, std::string& why,
+              int& err) {
+  err = ENOENT;
   lib_handle = RTLD_DEFAULT;
-  if (name.empty()) return Found::NoLibrary;  // low-values: an empty library name
+  if (name.empty()) {  // low-values: an empty library name
+    why = "The exit name is empty (low-values).";
+    return Found::NoLibrary;
+  }
   auto r = registry().find(name);
   if (r != registry().end()) {
     entry = r->second;
@@ -79,25 +87,47 @@ Found resolve(const std::string& name, ExitEntry& entry, void*& lib_handle) {
     return Found::Entry;
   }
   // A name that could step out of the search directories is no library name.
-  if (name.find('/') != std::string::npos) return Found::NoLibrary;
+  if (name.find('/') != std::string::npos) {
+    why = "Exit " + name + ": a name with \"/\" is no library name.";
+    return Found::NoLibrary;
+  }
   std::vector<std::string> dirs;
   append_dirs(dirs, std::getenv("KORVEXAN_EXIT_PATH"));
   append_dirs(dirs, std::getenv("COB_LIBRARY_PATH"));
   std::string own = program_dir();
   if (!own.empty()) dirs.push_back(own);
+  std::string load_error;
   for (const std::string& dir : dirs) {
     for (const std::string& file : {dir + "/" + name + ".so", dir + "/lib" + name + ".so"}) {
       if (access(file.c_str(), F_OK) != 0) continue;
       // Local symbols: exits cannot clash with each other or the program.
       void* lib = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-      if (!lib) continue;
+      if (!lib) {
+        if (load_error.empty()) {
+          const char* e = dlerror();
+          load_error = e ? e : file + ": does not load";
+        }
+        continue;
+      }
       // The first library that loads is the exit's library; it stays loaded.
       void* sym = dlsym(lib, name.c_str());
-      if (!sym) return Found::NoEntry;
+      if (!sym) {
+        why = "Exit " + name + ": " + file + " has no entry " + name +
+              " (a cobc -m module's entry is its PROGRAM-ID).";
+        return Found::NoEntry;
+      }
       entry = reinterpret_cast<ExitEntry>(sym);
       lib_handle = lib;
       return Found::Entry;
     }
+  }
+  if (!load_error.empty()) {
+    why = "Exit " + name + ": " + load_error;
+    err = ENOEXEC;
+  } else {
+    why = "Exit " + name + ": no " + name + ".so or lib" + name +
+          ".so on KORVEXAN_EXIT_PATH, COB_LIBRARY_PATH or in " +
+          (own.empty() ? std::string("the program's directory") : own) + ".";
   }
   return Found::NoLibrary;
 }
@@ -195,20 +225,20 @@ ExitResult call_exit(char type, std::string_view name8, const ExitState& s, std:
     entry = g_bound_entry;
   } else {
     void* lib = RTLD_DEFAULT;
-    switch (resolve(library_name(name), entry, lib)) {
-      case Found::Entry:
-        g_bound_name = name;
-        g_bound_entry = entry;
-        g_bound_lib = lib;
-        break;
-      case Found::NoLibrary:
-        warning_box(kBoxSystem, "User Exit DLL LoadLibrary failed!");
-        entry = nullptr;
-        break;
-      case Found::NoEntry:
-        warning_box(kBoxSystem, "User Exit DLL GetProcAddress failed!");
-        entry = nullptr;
-        break;
+    std::string why;
+    int err = 0;
+    Found found = resolve(library_name(name), entry, lib, why, err);
+    if (found == Found::Entry) {
+      g_bound_name = name;
+      g_bound_entry = entry;
+      g_bound_lib = lib;
+    } else {
+      // The box reports the reason where the system's error would stand.
+      log("User Exit not found", name, why);
+      set_system_failure(static_cast<std::uint32_t>(err), why);
+      warning_box(kBoxSystem, found == Found::NoLibrary ? "User Exit DLL LoadLibrary failed!"
+                                                        : "User Exit DLL GetProcAddress failed!");
+      entry = nullptr;
     }
   }
   if (entry) {

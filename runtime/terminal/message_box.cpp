@@ -83,6 +83,7 @@ void SCR_MB(MbRequest& q, ScrCommon& c) {
       } else {
         if (q.kind == kBoxSystem) {
           SystemError e = c.display ? c.display->last_error() : SystemError{};
+          if (auto f = kv::pending_system_failure()) e = {f->code, f->text};
           text = system_error_text(q.caller, q.text, e);
         } else {
           text = compose_text(q.kind, rtrim(q.text), q.caller);

@@ -1,20 +1,37 @@
 #include "runtime/utilities/boxes.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace kv {
 
 namespace {
 BoxHook g_hook = nullptr;
-}
+std::optional<SystemFailure> g_failure;
+}  // namespace
 
 void set_box_hook(BoxHook hook) { g_hook = hook; }
 BoxHook get_box_hook() { return g_hook; }
 
-int show_box(int kind, std::string_view title, std::string_view text,
-             std::string_view caller_id) {
-  if (g_hook) return g_hook(kind, title, text, caller_id);
-  return stderr_box(kind, title, text, caller_id);
+void set_system_failure(std::uint32_t code, std::string text) {
+  g_failure = SystemFailure{code, std::move(text)};
+}
+
+std::optional<SystemFailure> pending_system_failure() { return g_failure; }
+
+int show_box(int kind, std::string_view title, std::string_view text, std::string_view caller_id) {
+  int result = 0;
+  if (g_hook) {
+    result = g_hook(kind, title, text, caller_id);
+  } else if (kind == kBoxSystem && g_failure) {
+    std::string full(text);
+    full += "\rError code: " + std::to_string(g_failure->code) + " / " + g_failure->text;
+    result = stderr_box(kind, title, full, caller_id);
+  } else {
+    result = stderr_box(kind, title, text, caller_id);
+  }
+  g_failure.reset();
+  return result;
 }
 
 std::string one_line(std::string_view text) {

@@ -5,6 +5,8 @@
 // headless display uses, so nothing is ever shown silently.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,10 +32,20 @@ BoxHook get_box_hook();
 int show_box(int kind, std::string_view title, std::string_view text,
              std::string_view caller_id = {});
 
+// The reason a kind 4 box reports after its text ("Error code: N / text"),
+// for a failure outside the display (a user exit that does not load).  Set
+// just before show_box(); the next show_box() consumes it, so it never
+// reaches a later box.  Without it the box reports the display's last error.
+struct SystemFailure {
+  std::uint32_t code = 0;
+  std::string text;
+};
+void set_system_failure(std::uint32_t code, std::string text);
+std::optional<SystemFailure> pending_system_failure();
+
 // The default rendering: "BOX <kind> <title> | <text>" on standard error,
 // line breaks shown as " / ".  Exposed for backends that render the same way.
-int stderr_box(int kind, std::string_view title, std::string_view text,
-               std::string_view caller_id);
+int stderr_box(int kind, std::string_view title, std::string_view text, std::string_view caller_id);
 std::string one_line(std::string_view text);
 // The caption of a kind when the request's title is blank.
 std::string default_caption(int kind);

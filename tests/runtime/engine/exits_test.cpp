@@ -42,8 +42,12 @@ int recording_exit(u8* block, u8* panel, u8* pass) {
 }
 
 std::vector<std::pair<int, std::string>> g_boxes;
+// The reason each box reported after its text (empty: none).
+std::vector<std::string> g_reasons;
 int capture_box(int kind, std::string_view, std::string_view text, std::string_view) {
   g_boxes.emplace_back(kind, std::string(text));
+  auto f = kv::pending_system_failure();
+  g_reasons.push_back(f ? std::to_string(f->code) + " " + f->text : std::string());
   return 1;
 }
 
@@ -58,6 +62,7 @@ class ExitsTest : public ::testing::Test {
     g_calls = 0;
     g_answer = nullptr;
     g_boxes.clear();
+    g_reasons.clear();
     kv::set_box_hook(&capture_box);
     dir_ = std::filesystem::temp_directory_path() / ("kv_exits_" + std::to_string(getpid()));
     std::filesystem::create_directories(dir_);
@@ -200,6 +205,50 @@ TEST_F(ExitsTest, ALibraryWithoutTheEntryShowsTheGetProcAddressBox) {
   EXPECT_FALSE(r.called);
   ASSERT_EQ(g_boxes.size(), 1u);
   EXPECT_EQ(g_boxes[0].second, "User Exit DLL GetProcAddress failed!");
+}
+
+// The box's reason names the exit and says what was looked for where, or why
+// the library found did not load; it is consumed by its box.
+TEST_F(ExitsTest, AFailedLookupReportsTheExitAndTheReason) {
+  std::filesystem::create_directories(dir_ / "cob");
+  setenv("COB_LIBRARY_PATH", (dir_ / "cob").c_str(), 1);
+  // Not a shared library: dlopen's own explanation is reported.
+  std::FILE* f = std::fopen((dir_ / "BROKEN.so").c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  std::fputs("not a library\n", f);
+  std::fclose(f);
+  void* libm = dlopen("libm.so.6", RTLD_NOW);
+  ASSERT_NE(libm, nullptr);
+  Dl_info info{};
+  ASSERT_NE(dladdr(dlsym(libm, "cos"), &info), 0);
+  std::filesystem::create_symlink(info.dli_fname, dir_ / "cob" / "NOENTRY.so");
+
+  call('K', "NOSUCHEX");
+  call('K', "BROKEN");
+  call('K', "NOENTRY");
+  call('K', std::string(8, '\0'));
+  ASSERT_EQ(g_reasons.size(), 4u);
+  struct Case {
+    const char* starts;
+    std::vector<std::string> holds;
+  };
+  const Case cases[] = {
+      {"2 Exit NOSUCHEX: no NOSUCHEX.so or libNOSUCHEX.so on KORVEXAN_EXIT_PATH, "
+       "COB_LIBRARY_PATH or in ",
+       {}},
+      {"8 Exit BROKEN: ", {(dir_ / "BROKEN.so").string()}},
+      {"2 Exit NOENTRY: ", {(dir_ / "cob" / "NOENTRY.so").string(), "has no entry NOENTRY"}},
+      {"2 The exit name is empty", {}},
+  };
+  for (std::size_t i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(g_reasons[i].rfind(cases[i].starts, 0), 0u) << g_reasons[i];
+    for (const std::string& part : cases[i].holds)
+      EXPECT_NE(g_reasons[i].find(part), std::string::npos) << g_reasons[i];
+  }
+  EXPECT_EQ(g_boxes[2].second, "User Exit DLL GetProcAddress failed!");
+  EXPECT_FALSE(kv::pending_system_failure());
+  unsetenv("COB_LIBRARY_PATH");
 }
 
 TEST_F(ExitsTest, ABoundExitIsCalledAgainWithoutALookup) {

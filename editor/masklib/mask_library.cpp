@@ -70,19 +70,26 @@ std::optional<MaskRecord> mask_line(std::string_view line) {
 
 void MaskLibrary::load_text(std::string_view text) {
   masks_.clear();
+  unmarked_.clear();
   std::size_t i = 0;
+  int number = 0;
   while (i < text.size() && masks_.size() < static_cast<std::size_t>(kMaxMasks)) {
     std::size_t nl = text.find('\n', i);
     if (nl == std::string_view::npos) nl = text.size();
     std::string_view line = text.substr(i, nl - i);
+    ++number;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (auto m = mask_line(line)) masks_.push_back(*m);
+    if (auto m = mask_line(line))
+      masks_.push_back(*m);
+    else if (!line.empty() && (line[0] == 'N' || line[0] == 'C' || line[0] == 'D'))
+      unmarked_.push_back(number);
     i = nl + 1;
   }
 }
 
 bool MaskLibrary::load(const std::string& path) {
   masks_.clear();
+  unmarked_.clear();
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   std::stringstream s;

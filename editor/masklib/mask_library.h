@@ -37,9 +37,14 @@ class MaskLibrary {
   int count() const { return static_cast<int>(masks_.size()); }
   // Mask n; mask 1 for a number outside 1..count; spaces when empty.
   MaskRecord mask(int n) const;
+  // Line numbers (from 1) of the lines read that begin with "N", "C" or "D"
+  // but are no mask line, for want of the X'DD' end marker: most often a
+  // mask whose marker was written as a character of another code.
+  const std::vector<int>& unmarked_lines() const { return unmarked_; }
 
  private:
   std::vector<MaskRecord> masks_;
+  std::vector<int> unmarked_;
 };
 
 // A mask line of the file as its 82-byte record, or nullopt for a line

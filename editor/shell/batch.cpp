@@ -233,7 +233,14 @@ class Cli {
 
   bool load_masks(masklib::MaskLibrary& masks, bool required) {
     std::string path = with_slash(o_.masks) + masklib::kMaskFileName;
-    if (masks.load(path)) return true;
+    if (masks.load(path)) {
+      if (!o_.quiet)
+        for (int line : masks.unmarked_lines())
+          err_ << "dsgn32: warning: " << path << " line " << line
+               << " begins like a mask but has no end marker (the byte X'DD'); it is not"
+                  " counted as a mask\n";
+      return true;
+    }
     if (required) {
       err_ << "dsgn32: mask library " << path << " not found\n";
       return false;

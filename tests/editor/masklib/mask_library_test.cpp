@@ -65,6 +65,18 @@ TEST_F(MaskLibTest, WhichLinesAreMasks) {
   }
 }
 
+// Lines that begin like a mask but lack the X'DD' byte (its UTF-8 glyph
+// "\u258C" is three other bytes) are no masks and are reported by number.
+TEST_F(MaskLibTest, LinesThatLookLikeMasksWithoutTheMarkerAreReported) {
+  MaskLibrary lib;
+  lib.load_text("* masks\nN 999" + E + "\nN*ZZ9.99-\u258C\r\nCR\nD/\nX 9\n\nC (   )" + E + "\n");
+  EXPECT_EQ(lib.count(), 3);
+  EXPECT_EQ(lib.unmarked_lines(), (std::vector<int>{3, 5}));
+  EXPECT_EQ(str(lib.mask(2)), "CR" + std::string(79, ' ') + E);
+  lib.load_text("N 9" + E + "\n");
+  EXPECT_TRUE(lib.unmarked_lines().empty());
+}
+
 TEST_F(MaskLibTest, NumberingFallbackAndTheLimit) {
   std::string file = "* masks of the order system\r\n\r\n";
   for (int i = 1; i <= 260; ++i)

@@ -138,3 +138,22 @@ TEST(BatchTest, ExportToStandardOutputImportFromStandardInput) {
   EXPECT_EQ(missing.status, kExitFailed);
   EXPECT_NE(missing.err.find("Panel NOPE not found...."), std::string::npos);
 }
+
+// A mask library line that begins like a mask but has no X'DD' is named in
+// a warning, so that masks are not renumbered unnoticed; --quiet omits it.
+TEST(BatchTest, EditmaskWarnsOfMaskLinesWithoutTheEndMarker) {
+  std::string dir = scratch("editmask");
+  std::ofstream(dir + "/EDITMASK.SEQ", std::ios::binary)
+      << "N 999\xDD\nN*ZZ9.99-\xE2\x96\x8C\nC (   )\xDD\n";
+  Outcome em = dsgn32({"--editmask", "--masks", dir, "--out", dir});
+  ASSERT_EQ(em.status, kExitOk) << em.err;
+  EXPECT_NE(em.err.find("dsgn32: warning: " + dir +
+                        "/EDITMASK.SEQ line 2 begins like a mask but has no end marker"),
+            std::string::npos)
+      << em.err;
+  EXPECT_EQ(em.err.find("line 1 "), std::string::npos) << em.err;
+  EXPECT_EQ(em.err.find("line 3 "), std::string::npos) << em.err;
+  Outcome quiet = dsgn32({"--editmask", "--masks", dir, "--out", dir, "--quiet"});
+  ASSERT_EQ(quiet.status, kExitOk) << quiet.err;
+  EXPECT_EQ(quiet.err, "");
+}

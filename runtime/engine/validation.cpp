@@ -248,7 +248,9 @@ FieldCheckResult check_field(FieldCheck& f, const CheckContext& cx) {
   const bool has_values = d.has_validation() && !prot;
   const bool formatted = is_formatted(d);
   const int dl = std::clamp(f.display_length, 0, kBufferSize);
-  int len = d.length;
+  // The check works on at most a buffer's worth of the field's data, also
+  // when a damaged descriptor states a longer field.
+  int len = std::clamp(static_cast<int>(d.length), 0, kBufferSize);
 
   FieldCheckResult res;
   auto fail = [&](int message, std::string text) {

@@ -203,6 +203,28 @@ TEST_F(ValidationTest, RequiredAcceptsAnyNonBlankValueAndIgnoresTheList) {
   }
 }
 
+TEST_F(ValidationTest, ADescriptorLongerThanTheBufferIsCheckedWithinTheBuffer) {
+  // The dialogue checks a copy of at most 160 bytes of a field's data; a
+  // damaged descriptor stating 200 must not send the check past it.
+  Panel p({Field{.length = 200, .type = 'C', .opt3 = kRequired}});
+  std::vector<u8> copy(kv::mask::kBufferSize, ' ');
+  image_.assign(kv::mask::kBufferSize, ' ');
+  FieldCheck f;
+  f.number = 1;
+  f.descriptor = p.wd().descriptor(1);
+  f.field_option = p.rec().field_option(1);
+  f.edit_image = image_.data();
+  f.display_length = kv::mask::kBufferSize;
+  f.data = copy.data();
+  CheckContext cx;
+  cx.panel = p.rec();
+  cx.work_d = p.wd();
+  cx.tables = &kv::engine::tables();
+  FieldCheckResult r = check_field(f, cx);
+  EXPECT_FALSE(r.passed);
+  EXPECT_EQ(r.message, 19);
+}
+
 TEST_F(ValidationTest, EmptyFieldFillCharactersAreStoredAsSpaces) {
   kv::engine::options().misc[2] = '_';
   Panel p({Field{.length = 5, .type = 'C', .opt3 = kRequired}});

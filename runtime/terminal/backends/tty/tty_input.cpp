@@ -593,7 +593,17 @@ Decoder::Result Decoder::decode_csi(std::size_t at, std::uint32_t alt, std::vect
     return Result::Done;
   }
   std::size_t i = at;
+  // A run of parameter and intermediate bytes longer than a sequence can
+  // be is garbage, dropped up to its final byte: whether it came in one
+  // read or in many, with or without its end.
+  auto overlong = [&] {
+    ++dropped_;
+    used = i - at;
+    discarding_ = true;
+    return Result::Done;
+  };
   while (i < size && is_param(static_cast<unsigned char>(buffer_[i]))) ++i;
+  if (i - at > kMaxSequence) return overlong();
   std::size_t params_end = i;
   // rxvt ends a key's number with "$" for Shift (where others put "~"):
   // after a plain number it is the final byte, not an intermediate.
@@ -607,16 +617,8 @@ Decoder::Result Decoder::decode_csi(std::size_t at, std::uint32_t alt, std::vect
     return Result::Done;
   }
   while (i < size && is_intermediate(static_cast<unsigned char>(buffer_[i]))) ++i;
-  if (i >= size) {
-    if (i - at > kMaxSequence) {
-      // Garbage: dropped, and the rest of it up to its final byte too.
-      ++dropped_;
-      used = i - at;
-      discarding_ = true;
-      return Result::Done;
-    }
-    return Result::Incomplete;
-  }
+  if (i - at > kMaxSequence) return overlong();
+  if (i >= size) return Result::Incomplete;
   unsigned char f = static_cast<unsigned char>(buffer_[i]);
   if (!is_final(f)) {
     // Malformed: drop what was read; the odd byte is decoded on its own.

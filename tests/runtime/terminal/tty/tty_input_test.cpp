@@ -246,6 +246,11 @@ TEST(TtyDecoder, BadInputIsDroppedAndWhatFollowsStillDecodes) {
       {"unknown SS3", "\x1bOz"},
       {"CSI broken by a control byte", "\x1b[12\x07"},  // the BEL itself is Ctrl+G, checked below
       {"overlong sequence", "\x1b[" + std::string(80, '1') + "m"},
+      // Overlong, and read whole: still dropped up to its final byte, as
+      // when it comes in pieces (no Home key, no digits typed).
+      {"overlong key number", "\x1b[" + std::string(70, '0') + "1~"},
+      {"overlong with a parameter after an intermediate",
+       "\x1b[" + std::string(70, '6') + "%5666~"},
       {"invalid UTF-8 lead", "\xFF"},
       {"UTF-8 with a bad continuation", "\xC3("},
       {"surrogate in UTF-8", "\xED\xA0\x80"},
@@ -253,24 +258,28 @@ TEST(TtyDecoder, BadInputIsDroppedAndWhatFollowsStillDecodes) {
       {"SGR mouse without coordinates", "\x1b[<0;5M"},
       {"sideways wheel", "\x1b[<66;5;5M"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    Decoder d;
-    std::vector<Event> out;
-    for (char b : c.bytes) d.feed(std::string_view(&b, 1), out);
-    d.feed("z", out);
-    d.expire(out);
-    ASSERT_FALSE(out.empty());
-    // Whatever the bad bytes held, the key after them arrives intact.
-    EXPECT_EQ(out.back().kind, Event::Kind::Key);
-    EXPECT_EQ(out.back().key.character, 'z');
-    for (std::size_t i = 0; i + 1 < out.size(); ++i) {
-      // Only the "(" of the bad UTF-8 and the BEL may come through, as the
-      // characters they are.
-      EXPECT_EQ(out[i].kind, Event::Kind::Key);
-      EXPECT_TRUE(out[i].key.character == '(' || out[i].key.character == 7) << i;
+  for (const Case& c : cases)
+    for (bool whole : {false, true}) {
+      SCOPED_TRACE(std::string(c.what) + (whole ? ", read whole" : ", byte by byte"));
+      Decoder d;
+      std::vector<Event> out;
+      if (whole)
+        d.feed(c.bytes, out);
+      else
+        for (char b : c.bytes) d.feed(std::string_view(&b, 1), out);
+      d.feed("z", out);
+      d.expire(out);
+      ASSERT_FALSE(out.empty());
+      // Whatever the bad bytes held, the key after them arrives intact.
+      EXPECT_EQ(out.back().kind, Event::Kind::Key);
+      EXPECT_EQ(out.back().key.character, 'z');
+      for (std::size_t i = 0; i + 1 < out.size(); ++i) {
+        // Only the "(" of the bad UTF-8 and the BEL may come through, as the
+        // characters they are.
+        EXPECT_EQ(out[i].kind, Event::Kind::Key);
+        EXPECT_TRUE(out[i].key.character == '(' || out[i].key.character == 7) << i;
+      }
     }
-  }
 }
 
 TEST(TtyDecoder, UnfinishedSequencesAreDroppedAtTheDelay) {

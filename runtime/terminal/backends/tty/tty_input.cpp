@@ -370,40 +370,22 @@ namespace {
 // (cursor keys, Home, End, F1-F4); false for any other byte.
 template <typename Emit>
 bool final_byte_key(char f, Emit&& named) {
-  switch (f) {
-    case 'A':
-      named(Named::Up, 1);
+  struct Entry {
+    char final;
+    Named key;
+    int function_number;
+  };
+  static constexpr Entry kKeys[] = {
+      {'A', Named::Up, 1},   {'B', Named::Down, 1}, {'C', Named::Right, 1}, {'D', Named::Left, 1},
+      {'H', Named::Home, 1}, {'F', Named::End, 1},  {'P', Named::F1, 1},    {'Q', Named::F1, 2},
+      {'R', Named::F1, 3},   {'S', Named::F1, 4},
+  };
+  for (const Entry& e : kKeys)
+    if (e.final == f) {
+      named(e.key, e.function_number);
       return true;
-    case 'B':
-      named(Named::Down, 1);
-      return true;
-    case 'C':
-      named(Named::Right, 1);
-      return true;
-    case 'D':
-      named(Named::Left, 1);
-      return true;
-    case 'H':
-      named(Named::Home, 1);
-      return true;
-    case 'F':
-      named(Named::End, 1);
-      return true;
-    case 'P':
-      named(Named::F1, 1);
-      return true;
-    case 'Q':
-      named(Named::F1, 2);
-      return true;
-    case 'R':
-      named(Named::F1, 3);
-      return true;
-    case 'S':
-      named(Named::F1, 4);
-      return true;
-    default:
-      return false;
-  }
+    }
+  return false;
 }
 }  // namespace
 
@@ -470,77 +452,33 @@ Decoder::Result Decoder::decode_ss3(std::size_t at, std::uint32_t alt, std::vect
 }
 
 bool Decoder::tilde_key(int number, std::uint32_t keys, std::vector<Event>& out) const {
-  Named k;
-  int fn = 1;
-  switch (number) {
-    case 1:
-    case 7:
-      k = Named::Home;
-      break;
-    case 2:
-      k = Named::Insert;
-      break;
-    case 3:
-      k = Named::Delete;
-      break;
-    case 4:
-    case 8:
-      k = Named::End;
-      break;
-    case 5:
-      k = Named::PgUp;
-      break;
-    case 6:
-      k = Named::PgDn;
-      break;
-    case 11:
-    case 12:
-    case 13:
-    case 14:
-    case 15:
-      k = Named::F1;
-      fn = number - 10;
-      break;
-    case 17:
-    case 18:
-    case 19:
-    case 20:
-    case 21:
-      k = Named::F1;
-      fn = number - 11;
-      break;
-    case 23:
-    case 24:
-      k = Named::F1;
-      fn = number - 12;
-      break;
-    // F13 to F20 of the Linux console and rxvt are what they send for
-    // Shift+F3 to Shift+F10 (Shift+F1 and Shift+F2 send F11 and F12).
-    case 25:
-    case 26:
-      k = Named::F1;
-      fn = number - 22;
-      keys |= kf_shift;
-      break;
-    case 28:
-    case 29:
-      k = Named::F1;
-      fn = number - 23;
-      keys |= kf_shift;
-      break;
-    case 31:
-    case 32:
-    case 33:
-    case 34:
-      k = Named::F1;
-      fn = number - 24;
-      keys |= kf_shift;
-      break;
-    default:
-      return false;
-  }
-  emit_key(named_key(k, keys, fn), out);
-  return true;
+  // ESC [ number ~: the VT editing keys and F1-F12 (with the gaps of the
+  // VT numbering); F13 to F20 of the Linux console and rxvt are what they
+  // send for Shift+F3 to Shift+F10 (Shift+F1 and Shift+F2 send F11 and F12).
+  struct Entry {
+    int number;
+    Named key;
+    int function_number;
+    bool shift;
+  };
+  static constexpr Entry kKeys[] = {
+      {1, Named::Home, 1, false},   {7, Named::Home, 1, false}, {2, Named::Insert, 1, false},
+      {3, Named::Delete, 1, false}, {4, Named::End, 1, false},  {8, Named::End, 1, false},
+      {5, Named::PgUp, 1, false},   {6, Named::PgDn, 1, false}, {11, Named::F1, 1, false},
+      {12, Named::F1, 2, false},    {13, Named::F1, 3, false},  {14, Named::F1, 4, false},
+      {15, Named::F1, 5, false},    {17, Named::F1, 6, false},  {18, Named::F1, 7, false},
+      {19, Named::F1, 8, false},    {20, Named::F1, 9, false},  {21, Named::F1, 10, false},
+      {23, Named::F1, 11, false},   {24, Named::F1, 12, false}, {25, Named::F1, 3, true},
+      {26, Named::F1, 4, true},     {28, Named::F1, 5, true},   {29, Named::F1, 6, true},
+      {31, Named::F1, 7, true},     {32, Named::F1, 8, true},   {33, Named::F1, 9, true},
+      {34, Named::F1, 10, true},
+  };
+  for (const Entry& e : kKeys)
+    if (e.number == number) {
+      emit_key(named_key(e.key, e.shift ? keys | kf_shift : keys, e.function_number), out);
+      return true;
+    }
+  return false;
 }
 
 Decoder::Result Decoder::decode_csi(std::size_t at, std::uint32_t alt, std::vector<Event>& out,

@@ -75,23 +75,10 @@ void write_settings() {
                  {"WindowHeight", num(term::has_window() ? r.bottom - r.top : c.window_height)},
              });
   }
-  profile::Entries font = {
-      {"FontHeight", num(f.height)},
-      {"FontWidth", num(f.width)},
-      {"FontEscapement", num(f.escapement)},
-      {"FontOrientation", num(f.orientation)},
-      {"FontWeight", num(f.weight)},
-      {"FontItalic", num(f.italic)},
-      {"FontUnderline", num(f.underline)},
-      {"FontStrikeout", num(f.strikeout)},
-      {"FontCharSet", num(f.charset)},
-      {"FontOutPrecision", num(f.out_precision)},
-      {"FontClipPrecision", num(f.clip_precision)},
-      {"FontQuality", num(f.quality)},
-      {"FontPitchandFamily", num(f.pitch_family)},
-      {"FontFacename", f.face},
-  };
-  e.insert(e.end(), font.begin(), font.end());
+  term::LogicalFont font = f;
+  for_each_font_number(font,
+                       [&](const char* key, auto& field) { e.emplace_back(key, num(field)); });
+  e.emplace_back("FontFacename", f.face);
   if (!profile::write_strings(file, "Korvexan", e))
     engine::warning_box(3, "Cannot write the settings file " + file);
 }

@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <string>
+#include <type_traits>
 
 #include "runtime/engine/diagnostics.h"
 #include "runtime/engine/tables.h"
@@ -25,14 +26,20 @@ std::string text_of(const std::uint8_t* p, std::size_t n) {
 
 std::string menu_name(char c) {
   switch (c) {
-    case '0': return "Windows (ALL)";
-    case '1': return "Windows (SYS)";
-    case '2': return "No Windows Menu";
-    default: return "Invalid";
+    case '0':
+      return "Windows (ALL)";
+    case '1':
+      return "Windows (SYS)";
+    case '2':
+      return "No Windows Menu";
+    default:
+      return "Invalid";
   }
 }
 std::string alt_name(char c) { return c == '0' ? "Windows" : c == '1' ? "DOS" : "Invalid"; }
-std::string sysmenu_name(char c) { return c == '0' ? "Enabled" : c == '1' ? "Disabled" : "Invalid"; }
+std::string sysmenu_name(char c) {
+  return c == '0' ? "Enabled" : c == '1' ? "Disabled" : "Invalid";
+}
 
 void copy_options(const std::uint8_t* b) {
   term::ScrCommon& c = term::common();
@@ -90,7 +97,9 @@ void read_settings(std::uint8_t* b) {
   term::ScrCommon& c = term::common();
   const std::string& file = c.settings_file;
   const char* sec = "Korvexan";
-  auto get = [&](const char* key, long def) { return mod10000(profile::get_int(file, sec, key, def)); };
+  auto get = [&](const char* key, long def) {
+    return mod10000(profile::get_int(file, sec, key, def));
+  };
 
   c.show_command = static_cast<std::int32_t>(get("WindowShowState", 1));
   c.window_x_origin = static_cast<std::int32_t>(get("WindowXOrigin", 0));
@@ -101,22 +110,12 @@ void read_settings(std::uint8_t* b) {
   c.window_height = static_cast<std::int32_t>(get("WindowHeight", 9999));
 
   // Each font key defaults to the block's value.
-  const term::LogicalFont d = font_of_block(b);
   term::LogicalFont& f = c.creation_font;
-  f.height = static_cast<std::int32_t>(get("FontHeight", d.height));
-  f.width = static_cast<std::int32_t>(get("FontWidth", d.width));
-  f.escapement = static_cast<std::int32_t>(get("FontEscapement", d.escapement));
-  f.orientation = static_cast<std::int32_t>(get("FontOrientation", d.orientation));
-  f.weight = static_cast<std::int32_t>(get("FontWeight", d.weight));
-  f.italic = static_cast<std::uint8_t>(get("FontItalic", d.italic));
-  f.underline = static_cast<std::uint8_t>(get("FontUnderline", d.underline));
-  f.strikeout = static_cast<std::uint8_t>(get("FontStrikeout", d.strikeout));
-  f.charset = static_cast<std::uint8_t>(get("FontCharSet", d.charset));
-  f.out_precision = static_cast<std::uint8_t>(get("FontOutPrecision", d.out_precision));
-  f.clip_precision = static_cast<std::uint8_t>(get("FontClipPrecision", d.clip_precision));
-  f.quality = static_cast<std::uint8_t>(get("FontQuality", d.quality));
-  f.pitch_family = static_cast<std::uint8_t>(get("FontPitchandFamily", d.pitch_family));
-  f.face = profile::get_string(file, sec, "FontFacename", d.face).substr(0, 32);
+  f = font_of_block(b);
+  for_each_font_number(f, [&](const char* key, auto& field) {
+    field = static_cast<std::remove_reference_t<decltype(field)>>(get(key, field));
+  });
+  f.face = profile::get_string(file, sec, "FontFacename", f.face).substr(0, 32);
 
   put_s16(b + o::kWindowX, static_cast<std::int16_t>(c.window_x_origin));
   put_s16(b + o::kWindowY, static_cast<std::int16_t>(c.window_y_origin));
